@@ -1,0 +1,119 @@
+#include "app/ProDlg.h"
+
+#define SECURITY_WIN32
+#include <security.h>
+
+#include <string>
+#include <vector>
+
+#include "app/BrowseDlg.h"
+#include "app/StartupText.h"
+#include "res/resource.h"
+
+namespace {
+// Set by the first EN_CHANGE of the machine-name field (the tool's own
+// placing of the default name); the next change enables "Connect reg".
+bool firstChangeSeen = false;
+
+const char kDefaultMachineName[] = "\\\\YourMachineName";
+}
+
+INT_PTR TProDlg::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        OnInitDialog(window);
+        return 0;  // the dialog manager does not choose the focus
+    case WM_COMMAND:
+        OnCommand(LOWORD(wParam), mainWindow_, HIWORD(wParam));
+        return 0;
+    case WM_DESTROY:
+        EndDialog(window, 0);
+        return 0;
+    default:
+        return 0;
+    }
+}
+
+void TProDlg::OnInitDialog(HWND window)
+{
+    mainWindow_ = window;
+    module_ = GetModuleHandleA(nullptr);
+    profileList_ = GetDlgItem(window, IDL_PROFILES);
+    HWND profilesEdit = GetDlgItem(window, IDE_PROFILES_DIR);
+
+    profilesDirectory_ = SystemProfilesDirectory();
+    SetWindowTextA(profilesEdit, profilesDirectory_.c_str());
+
+    char startDirectory[MAX_PATH] = {};
+    DWORD longLength = GetCurrentDirectoryA(MAX_PATH, startDirectory);
+    std::string longForm = (longLength > 0 && longLength < MAX_PATH) ? std::string(startDirectory) : std::string();
+    std::string shortForm;
+    bool shortOk = false;
+    if (!longForm.empty()) {
+        // The short form may be longer than the long one; let the call size it.
+        DWORD needed = GetShortPathNameA(longForm.c_str(), nullptr, 0);
+        if (needed > 0) {
+            std::vector<char> buffer(needed + 1, '\0');
+            DWORD got = GetShortPathNameA(longForm.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()));
+            if (got > 0 && got < buffer.size()) {
+                shortForm.assign(buffer.data(), got);
+                shortOk = true;
+            }
+        }
+    }
+    std::string toolFolder = ChooseToolFolder(longForm, shortForm, shortOk, sizeof toolFolder_);
+    toolFolder.copy(toolFolder_, sizeof toolFolder_ - 1);
+    toolFolder_[toolFolder.size() < sizeof toolFolder_ ? toolFolder.size() : sizeof toolFolder_ - 1] = '\0';
+
+    SetDlgItemTextA(window, IDE_MACHINE_NAME, kDefaultMachineName);
+    SetTitleLine();
+    (void)FillProfileList();  // it reports its own failures
+    EnableWindow(GetDlgItem(window, IDB_CONNECT_REG), FALSE);
+}
+
+void TProDlg::OnCommand(int id, HWND window, int notification)
+{
+    switch (id) {
+    case IDB_EXIT:
+        EndDialog(window, 0);
+        break;
+    case IDB_SELECT_USER:
+        SelectUser();
+        break;
+    case IDB_BROWSE:
+        BrowseForProfilesDirectory();
+        break;
+    case IDB_SHOW_NET_PCS: {
+        TBrowseDlg browser;
+        (void)browser.RunModal(module_, IDD_NET_BROWSER, window);
+        break;
+    }
+    case IDB_REMOTE_SELECT_USER:
+        ExportRemoteUser();
+        break;
+    case IDE_MACHINE_NAME:
+        if (notification == EN_SETFOCUS) {
+            SetDlgItemTextA(window, IDE_MACHINE_NAME, "");
+        } else if (notification == EN_CHANGE) {
+            if (firstChangeSeen)
+                EnableWindow(GetDlgItem(window, IDB_CONNECT_REG), TRUE);
+            firstChangeSeen = true;
+        }
+        break;
+    case IDB_CONNECT_REG:
+        ConnectRemoteRegistry();
+        break;
+    default:
+        break;  // lists, the profiles edit, the check box and Enter start nothing
+    }
+}
+
+void TProDlg::SetTitleLine()
+{
+    char name[255] = {};
+    ULONG size = sizeof name;
+    BOOLEAN ok = GetComputerObjectNameA(NameSamCompatible, name, &size);
+    std::string title = TitleLineText(ok != FALSE, name, sizeof name, size);
+    SetWindowTextA(mainWindow_, title.c_str());
+}

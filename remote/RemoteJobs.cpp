@@ -1,0 +1,4 @@
+#include "app/ProDlg.h"
+
+void TProDlg::ConnectRemoteRegistry() {}
+void TProDlg::ExportRemoteUser() {}

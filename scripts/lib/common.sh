@@ -1,0 +1,59 @@
+# Shared by scripts/run and scripts/test: builds and a private Wine session.
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
+BUILD="$ROOT/build"
+JOBS=2
+
+build_native() {
+  cmake -S "$ROOT" -B "$BUILD/native" -DCMAKE_BUILD_TYPE=Debug "$@" >"$BUILD/native-configure.log" 2>&1 \
+    || { cat "$BUILD/native-configure.log"; return 1; }
+  cmake --build "$BUILD/native" -j "$JOBS"
+}
+
+build_win32() {
+  cmake -S "$ROOT" -B "$BUILD/win32" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-i686.cmake" \
+    -DCMAKE_BUILD_TYPE=Release >"$BUILD/win32-configure.log" 2>&1 \
+    || { cat "$BUILD/win32-configure.log"; return 1; }
+  cmake --build "$BUILD/win32" -j "$JOBS"
+}
+
+# A private X display, Wine prefix and HOME for one run. The pristine prefix
+# is made once per Wine version and copied for every run.
+wine_session_start() {
+  local name="$1"
+  export WINEARCH=win32 WINEDEBUG=-all
+  local pristine="$BUILD/wine-pristine-$(wine --version | tr -c 'A-Za-z0-9.\n' '_')"
+  if [ ! -f "$pristine/.ready" ]; then
+    rm -rf "$pristine"
+    mkdir -p "$pristine/home"
+    HOME="$pristine/home" WINEPREFIX="$pristine/prefix" wineboot -i >"$pristine/boot.log" 2>&1
+    HOME="$pristine/home" WINEPREFIX="$pristine/prefix" wine winecfg -v winxp >>"$pristine/boot.log" 2>&1
+    HOME="$pristine/home" WINEPREFIX="$pristine/prefix" wineserver -w
+    touch "$pristine/.ready"
+  fi
+  SESSION="$BUILD/$name"
+  rm -rf "$SESSION"
+  mkdir -p "$SESSION"
+  cp -a "$pristine/prefix" "$SESSION/prefix"
+  cp -a "$pristine/home" "$SESSION/home"
+  # The prefix's Desktop and Documents links point into the pristine HOME.
+  export WINEPREFIX="$SESSION/prefix" HOME="$SESSION/home"
+
+  if [ -z "${KEEP_DISPLAY:-}" ] || [ -z "${DISPLAY:-}" ]; then
+    exec 8>"$SESSION/displayfd"
+    Xvfb -displayfd 8 -screen 0 1024x768x24 -nolisten tcp >"$SESSION/xvfb.log" 2>&1 &
+    XVFB_PID=$!
+    exec 8>&-
+    local i
+    for i in $(seq 100); do
+      [ -s "$SESSION/displayfd" ] && break
+      sleep 0.1
+    done
+    export DISPLAY=":$(head -n1 "$SESSION/displayfd")"
+  fi
+}
+
+wine_session_stop() {
+  [ -n "${WINEPREFIX:-}" ] && { timeout 20 wineserver -w || wineserver -k; } 2>/dev/null || true
+  [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null && wait "$XVFB_PID" 2>/dev/null || true
+  XVFB_PID=""
+}

@@ -1,0 +1,33 @@
+#pragma once
+// Files and registry keys that a test makes in the Wine prefix, and the
+// paths of the programs under test.
+#include <windows.h>
+
+#include <string>
+
+namespace sandbox {
+
+// The folder of the test program, where the build puts the tool too.
+std::string BuildDir();
+std::string ToolExe();
+std::string StandInExe();
+
+// A new, empty folder C:\mvt\<name> (an older one is removed first).
+std::string FreshDir(const std::string& name);
+bool MakeDirs(const std::string& path);
+void RemoveTree(const std::string& path);
+bool Exists(const std::string& path);
+bool ReadBytes(const std::string& path, std::string& bytes);
+bool WriteBytes(const std::string& path, const std::string& bytes);
+std::string ReadOrEmpty(const std::string& path);
+
+// UTF-16LE bytes of an ASCII/Latin-1 text (no byte-order mark added).
+std::string Utf16(const std::string& latin1);
+
+// Registry: a key tree removed with everything below it, and values set.
+void DeleteKeyTree(HKEY root, const std::string& path);
+void SetValue(HKEY root, const std::string& path, const std::string& name, DWORD type, const std::string& data);
+void SetString(HKEY root, const std::string& path, const std::string& name, const std::string& text);
+void SetDword(HKEY root, const std::string& path, const std::string& name, DWORD value);
+
+}  // namespace sandbox
