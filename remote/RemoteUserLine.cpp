@@ -1,0 +1,36 @@
+#include "remote/RemoteUserLine.h"
+
+const char kRemoteUserMarker[] = "   =-->";
+
+namespace {
+
+// The key is found by the arrow alone, not by the whole marker. A folder name
+// cannot hold '>', so the first arrow of a line is always the marker's.
+const char kUserKeyArrow[] = "=-->";
+
+} // namespace
+
+std::string HomeFolderName(const std::string& homePathData)
+{
+    const std::string::size_type slash = homePathData.rfind('\\');
+    std::string name = slash == std::string::npos ? homePathData : homePathData.substr(slash + 1);
+    const std::string::size_type nul = name.find('\0');
+    if (nul != std::string::npos)
+        name.erase(nul);
+    return name;
+}
+
+std::string MakeRemoteUserLine(const std::string& homeFolder, const std::string& userKey)
+{
+    return homeFolder + kRemoteUserMarker + userKey;
+}
+
+bool UserKeyFromRemoteLine(const std::string& line, std::string& userKey)
+{
+    userKey.clear();
+    const std::string::size_type arrow = line.find(kUserKeyArrow);
+    if (arrow == std::string::npos)
+        return false;
+    userKey = line.substr(arrow + sizeof kUserKeyArrow - 1);
+    return true;
+}

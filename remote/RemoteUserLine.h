@@ -1,0 +1,18 @@
+#pragma once
+
+#include <string>
+
+// Three blanks and "=-->": it stands between the home folder name and the
+// user key in a line of the remote user list.
+extern const char kRemoteUserMarker[];
+
+// The folder name shown for a remote user, from the HOMEPATH data with the
+// length the registry reported (terminating NUL and anything after it
+// included): the text after the last backslash, then cut at the first NUL.
+std::string HomeFolderName(const std::string& homePathData);
+
+std::string MakeRemoteUserLine(const std::string& homeFolder, const std::string& userKey);
+
+// The user key after the first "=-->" of a remote user line; false when there
+// is none, and userKey is then empty.
+bool UserKeyFromRemoteLine(const std::string& line, std::string& userKey);

@@ -1,0 +1,139 @@
+#include "remote/RegistryText.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+std::vector<unsigned char> Bytes(const std::string& s)
+{
+    return std::vector<unsigned char>(s.begin(), s.end());
+}
+
+// Each vector holds exactly the value's bytes, so ASan reports any read past
+// count (an empty vector passes a null pointer).
+std::string Format(unsigned long type, const std::vector<unsigned char>& data)
+{
+    return FormatValueText(type, data.data(), data.size());
+}
+
+TEST(RegistryText, ValueTextByType)
+{
+    struct Case {
+        unsigned long type;
+        std::vector<unsigned char> data;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {1, Bytes(std::string(R"(\\srv\share)") + '\0'), R"("\\\\srv\\share")" "\n"},
+        {1, Bytes(std::string("say \"hi\"") + '\0'), R"("say \"hi\"")" "\n"},
+        {1, Bytes("abc"), "\"abc\"\n"},                        // no NUL stored
+        {1, Bytes(std::string("ab\0cd", 5)), "\"ab\"\n"},      // stops at the first NUL
+        {1, {}, "\"\"\n"},
+        {4, {0x1f, 0, 0, 0}, "dword:0000001f\n"},
+        {4, {0x78, 0x56, 0x34, 0x12}, "dword:12345678\n"},     // little-endian
+        {4, {0xff, 0xff, 0xff, 0xff, 0x01}, "dword:ffffffff\n"}, // first four bytes only
+        {4, {0x01, 0x02}, "dword:00000201\n"},                 // missing bytes are zero
+        {4, {}, "dword:00000000\n"},
+        {3, {0x7f}, "hex:7f\n"},
+        {3, {0x01, 0x02, 0x0a}, "hex:01,02,0a\n"},
+        {3, {}, "hex:\n"},
+        {2, Bytes(std::string("%A%") + '\0'), "hex(2):25,41,25,00\n"},
+        {7, {}, "hex(7):\n"},
+        {10, {0xab}, "hex(a):ab\n"},                          // the number is hexadecimal
+        {0, {0x00}, "hex(0):00\n"},
+        {11, {1, 2, 3, 4, 5, 6, 7, 8}, "hex(b):01,02,03,04,05,06,07,08\n"},
+        {0x12345, {0xff}, "hex(12345):ff\n"},
+        {0xffffffffUL, {0x10}, "hex(ffffffff):10\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE("type " + std::to_string(c.type) + ", expected " + c.expected);
+        EXPECT_EQ(Format(c.type, c.data), c.expected);
+    }
+}
+
+TEST(RegistryText, NamePartEscapesBackslashesAndQuotes)
+{
+    EXPECT_EQ(ValueNamePart(""), "@ =");
+    EXPECT_EQ(ValueNamePart("Path"), "\"Path\"=");
+    EXPECT_EQ(ValueNamePart(R"(\\srv1\Laser)"), R"("\\\\srv1\\Laser"=)");
+    EXPECT_EQ(ValueNamePart(R"(a"b)"), R"("a\"b"=)");
+    EXPECT_EQ(ValueNamePart("@"), "\"@\"=");
+}
+
+TEST(RegistryText, SectionsJoinIntoExportLines)
+{
+    const std::string path = std::string(R"(\\srv)") + '\0';
+    const std::vector<unsigned char> one = {1, 0, 0, 0};
+    const std::vector<unsigned char> zero = {0, 0, 0, 0};
+
+    const std::string section = SectionLine(R"(S-1-5-21-1-2-3-1004\Printers\Connections)") +
+                                ValueNamePart("Path") + Format(1, Bytes(path)) +
+                                ValueNamePart("Flag") + Format(4, one) +
+                                ValueNamePart("") + Format(4, zero);
+    EXPECT_EQ(section, "\n"
+                       R"([S-1-5-21-1-2-3-1004\Printers\Connections])" "\n"
+                       R"("Path"="\\\\srv")" "\n"
+                       R"("Flag"=dword:00000001)" "\n"
+                       R"(@ =dword:00000000)" "\n");
+}
+
+TEST(RegistryText, HexFormBreaksAfterTwentyFiveBytes)
+{
+    std::vector<unsigned char> data;
+    for (int i = 0; i < 26; ++i)
+        data.push_back(static_cast<unsigned char>(i));
+    const std::string firstLine = "00,01,02,03,04,05,06,07,08,09,0a,0b,0c,0d,0e,0f,10,11,12,13,14,15,16,17,18";
+    EXPECT_EQ(HexForm(data.data(), 25), firstLine + "\n");
+    EXPECT_EQ(HexForm(data.data(), 26), firstLine + ",\\\n19\n");
+    EXPECT_EQ(HexForm(nullptr, 0), "\n");
+}
+
+// Reads a hex form back line by line and checks the layout rule on the way.
+TEST(RegistryText, HexFormLinesHoldTwentyFiveThenTwentyFourBytes)
+{
+    for (std::size_t count = 0; count <= 200; ++count) {
+        SCOPED_TRACE("count " + std::to_string(count));
+        std::vector<unsigned char> data(count);
+        for (std::size_t i = 0; i < count; ++i)
+            data[i] = static_cast<unsigned char>(i * 37 + 11);
+        const std::string text = HexForm(data.data(), count);
+        ASSERT_FALSE(text.empty());
+        ASSERT_EQ(text.back(), '\n');
+
+        std::vector<std::string> lines;
+        for (std::size_t start = 0; start < text.size();) {
+            const std::size_t end = text.find('\n', start);
+            lines.push_back(text.substr(start, end - start));
+            start = end + 1;
+        }
+        std::vector<unsigned char> recovered;
+        for (std::size_t n = 0; n < lines.size(); ++n) {
+            std::string line = lines[n];
+            const bool last = n + 1 == lines.size();
+            if (!last) {
+                ASSERT_GE(line.size(), 2u);
+                EXPECT_EQ(line.substr(line.size() - 2), ",\\");
+                line.erase(line.size() - 2);
+            }
+            const std::size_t bytes = line.empty() ? 0 : (line.size() + 1) / 3;
+            ASSERT_EQ(line.size(), bytes == 0 ? 0 : bytes * 3 - 1);
+            if (!last)
+                EXPECT_EQ(bytes, n == 0 ? 25u : 24u);
+            else
+                EXPECT_TRUE(count == 0 ? bytes == 0 : bytes >= 1 && bytes <= (n == 0 ? 25u : 24u));
+            for (std::size_t b = 0; b < bytes; ++b) {
+                if (b + 1 < bytes) {
+                    EXPECT_EQ(line[b * 3 + 2], ',');
+                }
+                recovered.push_back(static_cast<unsigned char>(std::stoul(line.substr(b * 3, 2), nullptr, 16)));
+            }
+        }
+        EXPECT_EQ(recovered, data);
+        EXPECT_EQ(text.find_first_of("ABCDEF"), std::string::npos);
+    }
+}
+
+} // namespace
