@@ -1,6 +1,6 @@
 # Shared by scripts/run and scripts/test: builds and a private Wine session.
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
-BUILD="$ROOT/build"
+BUILD="${MOVARA_BUILD:-$ROOT/build}"
 JOBS=2
 
 build_native() {
