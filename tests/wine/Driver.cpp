@@ -134,6 +134,23 @@ HANDLE PressAside(HWND button)
     return CreateThread(nullptr, 0, PressThread, button, 0, nullptr);
 }
 
+LRESULT SendWithText(HWND window, UINT message, WPARAM wParam, const std::string& text)
+{
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, processId);
+    if (!process)
+        return 0;
+    void* remote = VirtualAllocEx(process, nullptr, text.size() + 1, MEM_COMMIT, PAGE_READWRITE);
+    LRESULT result = 0;
+    if (remote && WriteProcessMemory(process, remote, text.c_str(), text.size() + 1, nullptr))
+        result = SendMessageA(window, message, wParam, reinterpret_cast<LPARAM>(remote));
+    if (remote)
+        VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    CloseHandle(process);
+    return result;
+}
+
 HWND Tool::FindDialog(const std::string& caption, bool prefix) const
 {
     FindState state = {process_.dwProcessId, main_, &caption, prefix, nullptr};

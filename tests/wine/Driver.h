@@ -22,6 +22,10 @@ int ListSelection(HWND list);
 // Presses a button on a thread of its own, beside a press that is still
 // running (a button of a dialog that a job opened); the thread's handle.
 HANDLE PressAside(HWND button);
+// Sends a message whose lParam points to a text, placing the text in the
+// window's own process first (messages like BFFM_SETSELECTIONA are not
+// marshalled across processes).
+LRESULT SendWithText(HWND window, UINT message, WPARAM wParam, const std::string& text);
 
 class Tool {
 public:
