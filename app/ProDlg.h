@@ -26,7 +26,8 @@ public:
     // Local exports
     int CreateOutputFolder(const std::string& name);
     void SelectUser();
-    void ExportStoredProfile();
+    // 0 when the profile's commands ran, 1 when its folder could not be entered.
+    int ExportStoredProfile(const std::string& profilesDirectory);
     void ExportCurrentUser();
     void ConvertStoredProfileExports();
 

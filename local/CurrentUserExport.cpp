@@ -1,0 +1,30 @@
+#include <windows.h>
+
+#include <string>
+
+#include "app/ProDlg.h"
+#include "local/CommandLines.h"
+#include "local/CommandRunner.h"
+#include "local/ExportFiles.h"
+#include "remote/AppListFile.h"
+
+void TProDlg::ExportCurrentUser()
+{
+    if (!CheckCommandText(mainWindow_, toolFolder_))
+        return;
+    CreateOutputFolder("CurrentUser");
+    const std::string& out = outputFolder_;
+    CurrentUserCommands commands = BuildCurrentUserCommands(out);
+
+    // Each result is ignored: the next step runs whatever the previous did.
+    RemoveBeforeExport(out + "\\mappedDrv.reg");
+    (void)RunHidden(commands.drives);
+    RemoveBeforeExport(out + "\\printers.reg");
+    (void)RunHidden(commands.printers);
+    RemoveBeforeExport(out + "\\InstalledApps.txt");
+    (void)RunHidden(commands.apps);
+
+    (void)ConvertToPrxFile(*this, out + "\\mappedDrv.reg", out + "\\mappedDrv.prx");
+    (void)ConvertToPrxFile(*this, out + "\\printers.reg", out + "\\printers.prx");
+    MakeAppList(out + "\\InstalledApps.txt", out + "\\InstalledApp.txt");
+}

@@ -1,0 +1,94 @@
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "app/ProDlg.h"
+#include "local/CommandLines.h"
+#include "local/CommandRunner.h"
+#include "local/ExportFiles.h"
+
+namespace {
+
+// The text of one list entry, however long it is.
+bool ListEntryText(HWND list, LRESULT index, std::string& text)
+{
+    LRESULT length = SendMessageA(list, LB_GETTEXTLEN, index, 0);
+    if (length == LB_ERR)
+        return false;
+    std::vector<char> buffer(static_cast<std::size_t>(length) + 1, '\0');
+    if (SendMessageA(list, LB_GETTEXT, index, reinterpret_cast<LPARAM>(buffer.data())) == LB_ERR)
+        return false;
+    text = buffer.data();
+    return true;
+}
+
+}  // namespace
+
+void TProDlg::SelectUser()
+{
+    selectedUser_.clear();
+    LRESULT index = SendMessageA(profileList_, LB_GETCURSEL, 0, 0);
+    std::string entry;
+    // Nothing selected (the list was emptied): nothing to export.
+    if (index == LB_ERR || !ListEntryText(profileList_, index, entry)) {
+        MessageBoxA(mainWindow_, "Please select a user in the list first", "Problem", MB_OK);
+        return;
+    }
+    if (toolFolder_[0] == '\0') {
+        MessageBoxA(mainWindow_, "The folder the tool was started from has a path too long to use. "
+                                 "Start the tool from a shorter folder.", "Problem", MB_OK);
+        return;
+    }
+    // Whatever stands first is the running user's entry.
+    if (index == 0) {
+        ExportCurrentUser();
+        return;
+    }
+    selectedUser_ = entry;
+    if (!CheckCommandText(mainWindow_, selectedUser_) || !CheckCommandText(mainWindow_, toolFolder_))
+        return;
+    std::string profilesDirectory = SystemProfilesDirectory();
+    if (profilesDirectory.empty()) {
+        MessageBoxA(mainWindow_, "The system did not tell where its profiles are. Nothing was exported.", "Problem",
+                    MB_OK);
+        return;
+    }
+    CreateOutputFolder(selectedUser_);
+    if (ExportStoredProfile(profilesDirectory) != 0)
+        return;
+    ConvertStoredProfileExports();
+}
+
+int TProDlg::ExportStoredProfile(const std::string& profilesDirectory)
+{
+    // The load command names the hive relative to the profile folder. Were the
+    // folder not entered, reg would load whatever "ntuser.dat" the current
+    // directory holds, another user's perhaps, so nothing runs then.
+    std::string profileFolder = profilesDirectory + selectedUser_;
+    if (!SetCurrentDirectoryA(profileFolder.c_str())) {
+        std::string message = "The profile folder " + profileFolder + " cannot be opened. Nothing was exported.";
+        MessageBoxA(mainWindow_, message.c_str(), "Problem", MB_OK);
+        return 1;
+    }
+    StoredProfileCommands commands = BuildStoredProfileCommands(selectedUser_, outputFolder_);
+    // Each result is ignored: the next step runs whatever the previous did.
+    (void)RunHidden(commands.load);
+    RemoveBeforeExport(outputFolder_ + "\\mappedDrv.prt");
+    (void)RunHidden(commands.drives);
+    RemoveBeforeExport(outputFolder_ + "\\printers.prt");
+    (void)RunHidden(commands.printers);
+    (void)RunHidden(commands.unload);
+    RemoveBeforeExport(outputFolder_ + "\\InstalledApps.reg");
+    (void)RunHidden(commands.apps);
+    return 0;
+}
+
+void TProDlg::ConvertStoredProfileExports()
+{
+    const std::string& out = outputFolder_;
+    (void)ConvertPrtToPrxFile(*this, out + "\\mappedDrv.prt", out + "\\mappedDrv.prx");
+    (void)ConvertPrtToRegFile(*this, out + "\\mappedDrv.prt", out + "\\mappedDrv.reg");
+    (void)ConvertPrtToPrxFile(*this, out + "\\printers.prt", out + "\\printers.prx");
+    (void)ConvertPrtToRegFile(*this, out + "\\printers.prt", out + "\\printers.reg");
+}
