@@ -48,6 +48,9 @@ private:
     std::string profilesDirectory_;
 };
 
+// The index of the running user's entry in the profile list, or LB_ERR.
+LRESULT CurrentUserIndex(HWND list);
+
 // The system's profiles folder with a backslash appended; empty when the
 // system cannot tell it.
 std::string SystemProfilesDirectory();

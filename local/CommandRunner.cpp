@@ -47,9 +47,12 @@ bool CheckCommandText(HWND owner, const std::string& text)
     return false;
 }
 
-void RemoveBeforeExport(const std::string& path)
+int RunExport(HWND owner, const std::string& commandLine, const std::string& path)
 {
-    // A missing file is the usual case; a file that cannot be removed makes
-    // reg fail instead of hang only where reg is the stand-in, so say nothing.
-    (void)DeleteFileA(path.c_str());
+    if (!DeleteFileA(path.c_str()) && GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        std::string message = "The file " + path + " cannot be replaced (it is read-only or in use); it was kept and not exported again.";
+        MessageBoxA(owner, message.c_str(), "Problem", MB_OK);
+        return 1;
+    }
+    return RunHidden(commandLine);
 }

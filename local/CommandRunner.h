@@ -13,6 +13,8 @@ int RunHidden(const std::string& commandLine);
 // whatever the quoting ('%', '!'); nothing may be run for it then.
 bool CheckCommandText(HWND owner, const std::string& text);
 
-// Removes the file a reg export is about to write: reg asks before it
-// overwrites a file and, hidden, would wait for an answer for ever.
-void RemoveBeforeExport(const std::string& path);
+// Runs a reg export that writes `path`, after removing the file: reg asks
+// before it overwrites a file and, hidden, would wait for an answer for ever.
+// A file that cannot be removed (read-only, in use) is kept, the user is told
+// (message box owned by `owner`) and the export is not run. RunHidden's result.
+int RunExport(HWND owner, const std::string& commandLine, const std::string& path);

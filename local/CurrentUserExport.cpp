@@ -17,12 +17,9 @@ void TProDlg::ExportCurrentUser()
     CurrentUserCommands commands = BuildCurrentUserCommands(out);
 
     // Each result is ignored: the next step runs whatever the previous did.
-    RemoveBeforeExport(out + "\\mappedDrv.reg");
-    (void)RunHidden(commands.drives);
-    RemoveBeforeExport(out + "\\printers.reg");
-    (void)RunHidden(commands.printers);
-    RemoveBeforeExport(out + "\\InstalledApps.txt");
-    (void)RunHidden(commands.apps);
+    (void)RunExport(mainWindow_, commands.drives, out + "\\mappedDrv.reg");
+    (void)RunExport(mainWindow_, commands.printers, out + "\\printers.reg");
+    (void)RunExport(mainWindow_, commands.apps, out + "\\InstalledApps.txt");
 
     (void)ConvertToPrxFile(*this, out + "\\mappedDrv.reg", out + "\\mappedDrv.prx");
     (void)ConvertToPrxFile(*this, out + "\\printers.reg", out + "\\printers.prx");

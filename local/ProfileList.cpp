@@ -11,6 +11,8 @@
 #include "local/ProfileRules.h"
 
 namespace {
+const LPARAM kCurrentUserTag = 0x4D6F7661;  // any value LB_ADDSTRING's default 0 is not
+
 void Diagnostic(const char* format, unsigned long code)
 {
     std::printf(format, code);
@@ -46,7 +48,21 @@ void TProDlg::AddCurrentUserEntry()
     }
     name.push_back('\0');
     std::string entry = CurrentUserEntry(name.data());
-    SendMessageA(profileList_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.c_str()));
+    LRESULT index = SendMessageA(profileList_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.c_str()));
+    // Tagged, so that it is known wherever the sorting puts it: a profile
+    // folder whose name sorts before "*" must not pass for the running user.
+    if (index >= 0)
+        SendMessageA(profileList_, LB_SETITEMDATA, index, kCurrentUserTag);
+}
+
+LRESULT CurrentUserIndex(HWND list)
+{
+    LRESULT count = SendMessageA(list, LB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        if (SendMessageA(list, LB_GETITEMDATA, i, 0) == kCurrentUserTag)
+            return i;
+    }
+    return LB_ERR;
 }
 
 int TProDlg::FillProfileList()
@@ -89,7 +105,8 @@ int TProDlg::FillProfileList()
     FindClose(find);
 
     if (stopCode == ERROR_NO_MORE_FILES) {
-        SendMessageA(profileList_, LB_SETCURSEL, 0, 0);
+        LRESULT current = CurrentUserIndex(profileList_);
+        SendMessageA(profileList_, LB_SETCURSEL, current == LB_ERR ? 0 : current, 0);
         return 0;
     }
     Diagnostic("FindNextFile error. Error is %u\n", stopCode);

@@ -40,8 +40,7 @@ void TProDlg::SelectUser()
                                  "Start the tool from a shorter folder.", "Problem", MB_OK);
         return;
     }
-    // Whatever stands first is the running user's entry.
-    if (index == 0) {
+    if (index == CurrentUserIndex(profileList_)) {
         ExportCurrentUser();
         return;
     }
@@ -74,13 +73,10 @@ int TProDlg::ExportStoredProfile(const std::string& profilesDirectory)
     StoredProfileCommands commands = BuildStoredProfileCommands(selectedUser_, outputFolder_);
     // Each result is ignored: the next step runs whatever the previous did.
     (void)RunHidden(commands.load);
-    RemoveBeforeExport(outputFolder_ + "\\mappedDrv.prt");
-    (void)RunHidden(commands.drives);
-    RemoveBeforeExport(outputFolder_ + "\\printers.prt");
-    (void)RunHidden(commands.printers);
+    (void)RunExport(mainWindow_, commands.drives, outputFolder_ + "\\mappedDrv.prt");
+    (void)RunExport(mainWindow_, commands.printers, outputFolder_ + "\\printers.prt");
     (void)RunHidden(commands.unload);
-    RemoveBeforeExport(outputFolder_ + "\\InstalledApps.reg");
-    (void)RunHidden(commands.apps);
+    (void)RunExport(mainWindow_, commands.apps, outputFolder_ + "\\InstalledApps.reg");
     return 0;
 }
 
