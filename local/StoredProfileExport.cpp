@@ -3,35 +3,19 @@
 #include <string>
 #include <vector>
 
+#include "app/ControlText.h"
 #include "app/ProDlg.h"
 #include "local/CommandLines.h"
 #include "local/CommandRunner.h"
 #include "local/ExportFiles.h"
 
-namespace {
-
-// The text of one list entry, however long it is.
-bool ListEntryText(HWND list, LRESULT index, std::string& text)
-{
-    LRESULT length = SendMessageA(list, LB_GETTEXTLEN, index, 0);
-    if (length == LB_ERR)
-        return false;
-    std::vector<char> buffer(static_cast<std::size_t>(length) + 1, '\0');
-    if (SendMessageA(list, LB_GETTEXT, index, reinterpret_cast<LPARAM>(buffer.data())) == LB_ERR)
-        return false;
-    text = buffer.data();
-    return true;
-}
-
-}  // namespace
-
 void TProDlg::SelectUser()
 {
     selectedUser_.clear();
     LRESULT index = SendMessageA(profileList_, LB_GETCURSEL, 0, 0);
-    std::string entry;
     // Nothing selected (the list was emptied): nothing to export.
-    if (index == LB_ERR || !ListEntryText(profileList_, index, entry)) {
+    std::string entry = index == LB_ERR ? std::string() : ListEntryText(profileList_, static_cast<int>(index));
+    if (entry.empty()) {
         MessageBoxA(mainWindow_, "Please select a user in the list first", "Problem", MB_OK);
         return;
     }

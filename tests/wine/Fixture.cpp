@@ -20,6 +20,12 @@ std::string StartTool(driver::Tool& tool, const std::string& name, const std::st
     return folder;
 }
 
+void EndTool(driver::Tool& tool)
+{
+    tool.Press(2);
+    EXPECT_EQ(tool.WaitExit(), 0u);
+}
+
 std::string AnswerBox(const driver::Tool& tool, const std::string& caption)
 {
     HWND box = tool.WaitDialog(caption);

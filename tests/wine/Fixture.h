@@ -18,6 +18,9 @@ void PrepareProfiles();
 // (the folder is its start directory and so its tool folder).
 std::string StartTool(driver::Tool& tool, const std::string& name, const std::string& stdoutFile = "");
 
+// Ends the tool by its Exit button and expects exit code 0.
+void EndTool(driver::Tool& tool);
+
 // Answers the one message box with this caption and returns its text.
 std::string AnswerBox(const driver::Tool& tool, const std::string& caption);
 

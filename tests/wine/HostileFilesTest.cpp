@@ -53,6 +53,7 @@ TEST(HostileFiles, ProfileSortingBeforeTheCurrentUserIsExportedAsItself)
         EXPECT_TRUE(sandbox::Exists(toolFolder + "\\" + user + "\\printers.reg"));
         EXPECT_FALSE(sandbox::Exists(toolFolder + "\\CurrentUser"));
     }
+    fixture::EndTool(tool);  // its current directory is a profile folder
     for (const auto& user : users)
         sandbox::RemoveTree("C:\\users\\" + user);
 }

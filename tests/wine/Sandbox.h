@@ -29,5 +29,10 @@ void DeleteKeyTree(HKEY root, const std::string& path);
 void SetValue(HKEY root, const std::string& path, const std::string& name, DWORD type, const std::string& data);
 void SetString(HKEY root, const std::string& path, const std::string& name, const std::string& text);
 void SetDword(HKEY root, const std::string& path, const std::string& name, DWORD value);
+void CreateKey(HKEY root, const std::string& path);
+void DeleteValue(HKEY root, const std::string& path, const std::string& name);
+// Runs a command line hidden and waits for it; its exit code, or -1 when it
+// could not be started.
+int RunWait(const std::string& commandLine, DWORD timeoutMs = 60000);
 
 }  // namespace sandbox

@@ -109,6 +109,7 @@ TEST(StoredProfileExport, NamesThatCmdWouldMisreadReachRegWhole)
     tool.Press(IDB_SELECT_USER);
     ASSERT_TRUE(tool.WaitJob(60000));
     ExpectStoredExport("bob smith", folder);
+    fixture::EndTool(tool);  // its current directory is a profile folder
     for (const auto& user : users)
         sandbox::RemoveTree("C:\\users\\" + user);
 }
@@ -128,6 +129,7 @@ TEST(StoredProfileExport, ProfileWithoutMappedDrives)
     EXPECT_FALSE(sandbox::Exists(out + "\\mappedDrv.prx"));
     EXPECT_FALSE(sandbox::Exists(out + "\\mappedDrv.reg"));
     EXPECT_EQ(ReadOrEmpty(out + "\\printers.reg"), StandInExport("HKEY_CURRENT_USER\\Printers"));
+    fixture::EndTool(tool);
     sandbox::RemoveTree(profile);
 }
 
@@ -146,6 +148,7 @@ TEST(StoredProfileExport, NameThatCmdWouldExpandRunsNothing)
     ASSERT_TRUE(tool.WaitJob(10000));
     EXPECT_FALSE(sandbox::Exists(folder + "\\50%"));
     EXPECT_FALSE(sandbox::Exists(profile + "\\reg-calls.log"));
+    fixture::EndTool(tool);
     sandbox::RemoveTree(profile);
 }
 

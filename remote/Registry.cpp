@@ -1,0 +1,201 @@
+#include "remote/Registry.h"
+
+#include <vector>
+
+#include "local/ExportFiles.h"
+#include "remote/RegistryText.h"
+#include "remote/RemoteUserLine.h"
+
+namespace {
+
+const char kExportHeader[] = "Windows Registry Editor Version 5.00\n";
+const char kHomePathName[] = "HOMEPATH";
+
+// Key names are at most 255 characters.
+const DWORD kKeyNameBuffer = MAX_PATH;
+
+const char* RootName(HKEY root)
+{
+    return root == HKEY_LOCAL_MACHINE ? "HKEY_LOCAL_MACHINE" : "HKEY_USERS";
+}
+
+// RegQueryInfoKeyA counts the longest value name in UTF-16 units; in a
+// double-byte code page its narrow form may need twice as many bytes.
+DWORD NameBufferFor(DWORD longestName)
+{
+    return longestName * 2 + 1;
+}
+
+} // namespace
+
+LONG TRegistry::Connect(const std::string& machine, HKEY root)
+{
+    const LONG result = connectedKey_.Connect(machine.c_str(), root);
+    if (result != ERROR_SUCCESS)
+        connectedKey_.Close();
+    rootKey_ = root;
+    return result;
+}
+
+LONG TRegistry::EnumKeys()
+{
+    names_.clear();
+    char name[kKeyNameBuffer];
+    for (DWORD index = 0;; ++index) {
+        const LONG result = RegEnumKeyA(connectedKey_.Get(), index, name, kKeyNameBuffer);
+        if (result == ERROR_NO_MORE_ITEMS)
+            return ERROR_NO_MORE_ITEMS;
+        if (result != ERROR_SUCCESS)
+            return 0;
+        names_.push_back(name);
+    }
+}
+
+bool TRegistry::HasSubKey(HKEY key, const std::string& path, const std::string& name)
+{
+    TKeyHandle opened;
+    if (opened.Open(key, path.c_str()) != ERROR_SUCCESS)
+        return false;
+    char subKey[kKeyNameBuffer];
+    for (DWORD index = 0; RegEnumKeyA(opened.Get(), index, subKey, kKeyNameBuffer) == ERROR_SUCCESS; ++index) {
+        if (name == subKey)
+            return true;
+    }
+    return false;
+}
+
+int TRegistry::ReadHomePath(HKEY key, const std::string& path)
+{
+    names_.clear();
+    TKeyHandle environment;
+    if (environment.Open(key, path.c_str()) != ERROR_SUCCESS)
+        return 0;
+    KeyInfo info;
+    if (!QueryKeyInfo(environment.Get(), info))
+        return 0;
+    const std::string userKey = path.substr(0, path.find('\\'));
+
+    std::vector<char> name(NameBufferFor(info.longestName));
+    std::vector<BYTE> data(info.longestData + 1);
+    for (DWORD index = 0; index < info.values; ++index) {
+        DWORD nameLength = static_cast<DWORD>(name.size());
+        DWORD dataLength = static_cast<DWORD>(data.size());
+        const LONG result =
+            RegEnumValueA(environment.Get(), index, name.data(), &nameLength, nullptr, nullptr, data.data(), &dataLength);
+        if (result == ERROR_NO_MORE_ITEMS)
+            break;
+        // A value that grew since the size query is passed over; HOMEPATH may
+        // still come after it.
+        if (result != ERROR_SUCCESS)
+            continue;
+        if (std::string(name.data(), nameLength) != kHomePathName)
+            continue;
+        const std::string homePath(reinterpret_cast<const char*>(data.data()), dataLength);
+        names_.push_back(MakeRemoteUserLine(HomeFolderName(homePath), userKey));
+    }
+    return 0;
+}
+
+void TRegistry::ExportToFile(const std::string& folder, const std::string& keyPath, const std::string& fileName)
+{
+    (void)CreateDirectoryA(folder.c_str(), nullptr);  // it usually exists already
+    const std::string path = folder + "\\" + fileName;
+    // Text mode: every "\n" of the export text reaches the file as CR LF.
+    std::FILE* stream = std::fopen(path.c_str(), "w+");
+    if (!stream) {
+        MessageBoxA(nullptr, "Error while creating the file", "Registry export", MB_OK);
+        return;
+    }
+    std::fputs(kExportHeader, stream);
+    (void)ExportKey(connectedKey_.Get(), RootName(rootKey_), keyPath, stream);
+    std::fclose(stream);
+    // The copy reports its own failures, in boxes without an owner: the
+    // main window stays usable during the job.
+    (void)ConvertExportFile(ConverterKind::RemoteToReg, nullptr, path, path + ".reg");
+}
+
+int TRegistry::ExportKey(HKEY root, const std::string& rootName, const std::string& keyPath, std::FILE* stream)
+{
+    // With an empty path the root itself is exported, its sections named
+    // from the root's name.
+    std::string section = keyPath.empty() ? rootName : keyPath;
+    ExportTree(root, keyPath.c_str(), section, stream);
+    return 0;
+}
+
+void TRegistry::ExportValues(HKEY key, std::FILE* stream, const std::string& sectionName)
+{
+    KeyInfo info;
+    if (QueryKeyInfo(key, info))
+        WriteSection(key, info, stream, sectionName);
+}
+
+void TRegistry::FormatValue(std::string& output, DWORD type, const BYTE* data, DWORD count)
+{
+    output = FormatValueText(type, data, count);
+}
+
+bool TRegistry::QueryKeyInfo(HKEY key, KeyInfo& info)
+{
+    info = KeyInfo();
+    const LONG result = RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &info.subKeys, nullptr, nullptr, &info.values,
+                                         &info.longestName, &info.longestData, nullptr, nullptr);
+    if (result != ERROR_SUCCESS)
+        info = KeyInfo();
+    return result == ERROR_SUCCESS;
+}
+
+void TRegistry::ExportTree(HKEY parent, const char* relativePath, std::string& section, std::FILE* stream)
+{
+    // Each key is opened below its parent, which is open anyway for the
+    // enumeration; that resolves the same key as a full path from the root.
+    // Reading is all the writer does, and a user without write access to the
+    // tree must still get its export.
+    TKeyHandle key;
+    if (key.Open(parent, relativePath, KEY_READ) != ERROR_SUCCESS)
+        return;
+    KeyInfo info;
+    (void)QueryKeyInfo(key.Get(), info);  // a failed query counts as an empty key
+    if (info.values > 0 || info.subKeys > 0)
+        WriteSection(key.Get(), info, stream, section);
+
+    char name[kKeyNameBuffer];
+    for (DWORD index = 0; index < info.subKeys; ++index) {
+        // A subkey deleted since the count was taken fails here; the buffer
+        // then still holds the previous name, which must not be walked again.
+        if (RegEnumKeyA(key.Get(), index, name, kKeyNameBuffer) != ERROR_SUCCESS || name[0] == '\0')
+            continue;
+        const std::size_t length = section.size();
+        section += '\\';
+        section += name;
+        ExportTree(key.Get(), name, section, stream);
+        section.resize(length);
+    }
+}
+
+void TRegistry::WriteSection(HKEY key, const KeyInfo& info, std::FILE* stream, const std::string& sectionName)
+{
+    std::string text = SectionLine(sectionName);
+    std::string valueText;
+    std::vector<char> name(NameBufferFor(info.longestName));
+    // One byte more than the longest data, so that string data always has a
+    // NUL after it.
+    std::vector<BYTE> data(info.longestData + 1);
+    for (DWORD index = 0; index < info.values; ++index) {
+        DWORD nameLength = static_cast<DWORD>(name.size());
+        DWORD dataLength = static_cast<DWORD>(data.size());
+        DWORD type = REG_NONE;
+        const LONG result =
+            RegEnumValueA(key, index, name.data(), &nameLength, nullptr, &type, data.data(), &dataLength);
+        // A value deleted or grown since the size query is left out rather
+        // than written from whatever the buffer held before.
+        if (result != ERROR_SUCCESS)
+            continue;
+        if (dataLength > data.size())
+            dataLength = static_cast<DWORD>(data.size());
+        FormatValue(valueText, type, data.data(), dataLength);
+        text += ValueNamePart(std::string(name.data(), nameLength));
+        text += valueText;
+    }
+    std::fwrite(text.data(), 1, text.size(), stream);
+}

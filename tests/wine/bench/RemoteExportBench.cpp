@@ -1,0 +1,151 @@
+// Times the remote printers export (the tool's own writer, reading through
+// RegConnectRegistryA) against the system's "reg export" of the same tree, in
+// one run and one prefix. Not a test: it prints the figures.
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "remote/Registry.h"
+
+namespace {
+
+const char kUserKey[] = "S-1-5-21-0-0-0-1000";  // HKEY_CURRENT_USER under Wine
+const int kGroups = 50;
+const int kKeysPerGroup = 100;
+
+double Now()
+{
+    static LARGE_INTEGER frequency = {};
+    if (!frequency.QuadPart)
+        QueryPerformanceFrequency(&frequency);
+    LARGE_INTEGER counter;
+    QueryPerformanceCounter(&counter);
+    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+void SetValue(HKEY key, const char* name, DWORD type, const std::string& data)
+{
+    RegSetValueExA(key, name, 0, type, reinterpret_cast<const BYTE*>(data.data()), static_cast<DWORD>(data.size()));
+}
+
+// kGroups keys under Printers, each with kKeysPerGroup subkeys, and five
+// values of different types in every key.
+int MakeTree()
+{
+    int keys = 0;
+    std::string binary;
+    for (int b = 0; b < 32; ++b)
+        binary += static_cast<char>(b * 7);
+    for (int g = 0; g < kGroups; ++g) {
+        for (int k = -1; k < kKeysPerGroup; ++k) {
+            char path[MAX_PATH];
+            if (k < 0)
+                std::snprintf(path, sizeof path, "Printers\\Group%03d", g);
+            else
+                std::snprintf(path, sizeof path, "Printers\\Group%03d\\,,srv%d,Printer %04d", g, g, k);
+            HKEY key;
+            if (RegCreateKeyExA(HKEY_CURRENT_USER, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) != 0)
+                continue;
+            ++keys;
+            const DWORD flags = static_cast<DWORD>(g * 1000 + k);
+            SetValue(key, "Attributes", REG_DWORD, std::string(reinterpret_cast<const char*>(&flags), 4));
+            SetValue(key, "DevMode", REG_BINARY, binary);
+            SetValue(key, "Name", REG_SZ, std::string(path) + '\0');
+            SetValue(key, "Port", REG_SZ, std::string("\\\\srv\\share\\port") + '\0');
+            SetValue(key, "Servers", REG_MULTI_SZ, std::string("srv1\0srv2\0\0", 11));
+            RegCloseKey(key);
+        }
+    }
+    return keys;
+}
+
+void DeleteTree(HKEY root, const std::string& path)
+{
+    HKEY key;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
+        return;
+    std::vector<std::string> children;
+    char name[MAX_PATH];
+    for (DWORD i = 0; RegEnumKeyA(key, i, name, MAX_PATH) == ERROR_SUCCESS; ++i)
+        children.push_back(name);
+    RegCloseKey(key);
+    for (const auto& child : children)
+        DeleteTree(root, path + "\\" + child);
+    RegDeleteKeyA(root, path.c_str());
+}
+
+bool RunWait(const std::string& commandLine)
+{
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    std::vector<char> line(commandLine.begin(), commandLine.end());
+    line.push_back('\0');
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return false;
+    CloseHandle(process.hThread);
+    WaitForSingleObject(process.hProcess, INFINITE);
+    CloseHandle(process.hProcess);
+    return true;
+}
+
+long FileSize(const std::string& path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
+        return -1;
+    return static_cast<long>(data.nFileSizeLow);
+}
+
+} // namespace
+
+int main()
+{
+    char computer[MAX_COMPUTERNAME_LENGTH + 1] = {};
+    DWORD size = sizeof computer;
+    GetComputerNameA(computer, &size);
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    const std::string folder = std::string(temp) + "movara-bench";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    const std::string regFile = folder + "\\reg-export.reg";
+
+    DeleteTree(HKEY_CURRENT_USER, "Printers");
+    const double built = Now();
+    const int keys = MakeTree();
+    std::printf("tree: %d keys with 5 values each, built in %.2f s\n", keys, Now() - built);
+
+    // Wine's server writes the registry out now and then, which stalls any
+    // call that falls into it; the best of several rounds is the figure.
+    const int rounds = 5;
+    double bestTool = 1e9;
+    double bestReg = 1e9;
+    for (int round = 0; round < rounds; ++round) {
+        double start = Now();
+        {
+            TRegistry registry;
+            (void)registry.Connect(std::string("\\\\") + computer, HKEY_USERS);
+            registry.ExportToFile(folder, std::string(kUserKey) + "\\Printers", "printers.txt");
+        }
+        const double tool = Now() - start;
+
+        DeleteFileA(regFile.c_str());  // reg export would ask before overwriting
+        start = Now();
+        RunWait("reg export HKCU\\Printers \"" + regFile + "\"");
+        const double reg = Now() - start;
+
+        std::printf("round %d: tool %.3f s (printers.txt %ld bytes, .reg %ld bytes), reg export %.3f s (%ld bytes)\n",
+                    round + 1, tool, FileSize(folder + "\\printers.txt"), FileSize(folder + "\\printers.txt.reg"), reg,
+                    FileSize(regFile));
+        if (tool < bestTool)
+            bestTool = tool;
+        if (reg < bestReg)
+            bestReg = reg;
+    }
+    std::printf("best: tool %.3f s, reg export %.3f s, tool/reg %.2f\n", bestTool, bestReg, bestTool / bestReg);
+
+    DeleteTree(HKEY_CURRENT_USER, "Printers");
+    return 0;
+}
