@@ -3,8 +3,9 @@
 #include <cstring>
 #include <utility>
 
-// A converter edits the first occurrence, then searches again from the start,
-// until none is left. Done literally that is quadratic in the file's length;
+// A converter edits the first occurrence that starts a line (a section line;
+// the same text inside a value's data or a key's name is data and stays as it
+// is), then searches again from the start, until none is left. Done literally that is quadratic in the file's length;
 // this single pass gives the same text. It relies on the search
 // texts starting with "[" and holding no other "[", and on the replacement
 // "[HKEY_CURRENT_USER" holding no other "[" either: no occurrence can begin
@@ -85,10 +86,20 @@ public:
         return at <= end_ && n <= end_ - at && std::memcmp(data_ + at, encoded.data() + skip, n) == 0;
     }
 
+    // Whether unit starts a line: the first unit, or one right after a line feed.
+    bool StartsLine(std::size_t unit) const
+    {
+        if (unit == 0)
+            return true;
+        const std::size_t at = (unit - 1) * width_;
+        return data_[at] == '\n' && (width_ == 1 || data_[at + 1] == '\0');
+    }
+
+    // The first occurrence of encoded at or after from that starts a line.
     std::size_t FindText(const std::string& encoded, std::size_t from) const
     {
         for (std::size_t at = Find('[', from); at != kNone; at = Find('[', at + 1)) {
-            if (HasAt(at, encoded))
+            if (StartsLine(at) && HasAt(at, encoded))
                 return at;
         }
         return kNone;

@@ -14,5 +14,7 @@ enum class ConverterKind {
 // Whole-file rewrite of an export's bytes, as the converter of that kind does
 // it. The UTF-16LE kinds take the bytes as little-endian 16-bit units exactly as
 // stored (byte-order mark included); an odd last byte is carried over unchanged.
+// Only occurrences that start a line (section lines) are edited; the same text
+// inside a value's data or a name is left alone, so that it imports unchanged.
 // An occurrence after which too few backslashes follow is left as it is.
 std::string ConvertExportBytes(ConverterKind kind, const std::string& bytes);

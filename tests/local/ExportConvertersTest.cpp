@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstring>
 #include <random>
 #include <string>
@@ -31,8 +30,8 @@ bool IsWide(ConverterKind kind)
 }
 
 // The converters' defining loop, done the slow obvious way: edit the first
-// occurrence, search again from the start; an occurrence without enough
-// backslashes after it is passed over.
+// occurrence that starts a line, search again from the start; an occurrence
+// elsewhere, or without enough backslashes after it, is passed over.
 template <class Str>
 Str NaiveLoop(ConverterKind kind, Str text)
 {
@@ -45,6 +44,10 @@ Str NaiveLoop(ConverterKind kind, Str text)
         const std::size_t p = text.find(search, from);
         if (p == Str::npos)
             return text;
+        if (p > 0 && text[p - 1] != '\n') {
+            from = p + 1;
+            continue;
+        }
         std::size_t b = text.find('\\', p);
         if (fromUsers && b != Str::npos)
             b = text.find('\\', b + 1);
@@ -104,12 +107,15 @@ TEST(ExportConverters, RewriteSectionLinesOfRealExports)
         // The writer's export of the uninstall key names no user.
         {ConverterKind::RemoteToReg, "[SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall]\r\n",
          "[SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall]\r\n"},
-        // A value's data is edited like a section line.
-        {ConverterKind::ToPrx, RegExport("\"x\"=\"[HKEY_CURRENT_USER\\a\"\r\n"), RegExport("\"x\"=\"[a\"\r\n")},
+        // The search text inside a value's data is data, not a section line.
+        {ConverterKind::ToPrx, RegExport("\"x\"=\"[HKEY_CURRENT_USER\\a\"\r\n"),
+         RegExport("\"x\"=\"[HKEY_CURRENT_USER\\a\"\r\n")},
+        {ConverterKind::RemoteToReg, "\r\n\"v\"=\"[S-1\\x\"\r\n[S-1\\k]\r\n", "\r\n\"v\"=\"[S-1\\x\"\r\n[HKEY_CURRENT_USER\\k]\r\n"},
         // After a ".prx" edit the "[" may start the next occurrence.
         {ConverterKind::ToPrx, RegExport("[HKEY_CURRENT_USER\\HKEY_CURRENT_USER\\x]"), RegExport("[x]")},
         {ConverterKind::PrtToPrx, RegExport("[HKEY_USERS\\u\\HKEY_USERS\\v\\k]"), RegExport("[k]")},
-        {ConverterKind::RemoteToReg, "[S-1\\[S-2\\x]", "[HKEY_CURRENT_USER\\[HKEY_CURRENT_USER\\x]"},
+        // So is a key name holding it.
+        {ConverterKind::RemoteToReg, "[S-1\\[S-2\\x]", "[HKEY_CURRENT_USER\\[S-2\\x]"},
         // Too few backslashes: that occurrence and the rest stay.
         {ConverterKind::PrtToReg, RegExport("[HKEY_USERS\\u\\k]\r\n[HKEY_USERS\\v]\r\n[HKEY_USERS]"),
          RegExport("[HKEY_CURRENT_USER\\k]\r\n[HKEY_USERS\\v]\r\n[HKEY_USERS]")},
@@ -158,9 +164,9 @@ TEST(ExportConverters, MatchTheSearchFromStartLoop)
     }
 }
 
-// The naive loop rescans the text for every section line (or, for an
-// occurrence it cannot edit, the rest of the text): 10^11 steps and more here.
-TEST(ExportConverters, LargeFilesTakeLinearTime)
+// Many section lines, and many occurrences that cannot be edited (the naive
+// loop would rescan the rest of the text for each; bench/ times this).
+TEST(ExportConverters, ManySectionLinesAndUneditableOccurrences)
 {
     std::string lines, expected, bare;
     for (int i = 0; i < 100000; ++i) {
@@ -169,11 +175,9 @@ TEST(ExportConverters, LargeFilesTakeLinearTime)
     }
     for (int i = 0; i < 300000; ++i)
         bare += "[HKEY_USERS";
-    const auto start = std::chrono::steady_clock::now();
     EXPECT_TRUE(ConvertExportBytes(ConverterKind::PrtToReg, Units16(lines)) == Units16(expected));
     EXPECT_TRUE(ConvertExportBytes(ConverterKind::PrtToPrx, Units16(bare)) == Units16(bare));
     EXPECT_TRUE(ConvertExportBytes(ConverterKind::RemoteToReg, bare) == bare);
-    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 10.0);
 }
 
 } // namespace
