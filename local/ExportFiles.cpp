@@ -11,14 +11,14 @@ int ConvertExportFile(ConverterKind kind, HWND owner, const std::string& inputPa
 {
     std::string text;
     try {
-        std::FILE* input = std::fopen(inputPath.c_str(), "rb");
+        FilePtr input(std::fopen(inputPath.c_str(), "rb"));
         if (!input) {
             if (openFailureLine)
                 OutputDebugStringA(openFailureLine);
             return 1;
         }
-        bool read = ReadWholeFile(input, text);
-        std::fclose(input);
+        bool read = ReadWholeFile(input.get(), text);
+        input.reset();  // closed before the output is opened
         if (!read)
             return 1;
         text = ConvertExportBytes(kind, text);

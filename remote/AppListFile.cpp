@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <new>
 
 #include "remote/AppList.h"
 #include "remote/FileBytes.h"
@@ -23,24 +24,27 @@ std::string UnitToAnsi(char16_t unit)
 
 void MakeAppList(const std::string& exportFile, const std::string& listFile)
 {
-    std::FILE* in = std::fopen(exportFile.c_str(), "rb");
+    FilePtr in(std::fopen(exportFile.c_str(), "rb"));
     if (!in)
         return;
     // The list is created (or emptied) before the export is read, so that a
     // list that cannot be written is reported even for an unreadable export.
-    std::FILE* out = std::fopen(listFile.c_str(), "wb");
+    FilePtr out(std::fopen(listFile.c_str(), "wb"));
     if (!out) {
-        std::fclose(in);
         MessageBoxA(nullptr, "open didnt happen", "Error", MB_OK);
         return;
     }
-    std::string bytes;
-    const bool read = ReadWholeFile(in, bytes);
-    std::fclose(in);
-    if (read) {
-        const std::string list = MakeAppListText(bytes, UnitToAnsi);
-        // A short write is not reported: the list ends where writing stopped.
-        (void)std::fwrite(list.data(), 1, list.size(), out);
+    try {
+        std::string bytes;
+        const bool read = ReadWholeFile(in.get(), bytes);
+        in.reset();
+        if (read) {
+            const std::string list = MakeAppListText(bytes, UnitToAnsi);
+            // A short write is not reported: the list ends where writing stopped.
+            (void)std::fwrite(list.data(), 1, list.size(), out.get());
+        }
+    } catch (const std::bad_alloc&) {
+        std::string message = "There is not enough memory to list the applications of " + exportFile;
+        MessageBoxA(nullptr, message.c_str(), "Problem", MB_OK);
     }
-    std::fclose(out);
 }

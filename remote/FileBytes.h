@@ -1,7 +1,19 @@
 #pragma once
 
 #include <cstdio>
+#include <memory>
 #include <string>
+
+// Closes a C stream when it goes out of scope, also when a read runs out of
+// memory half-way.
+struct FileCloser {
+    void operator()(std::FILE* file) const
+    {
+        if (file)
+            std::fclose(file);
+    }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 // The whole content of a file opened in binary mode, read in one go sized by
 // the file's length.

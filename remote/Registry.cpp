@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "local/ExportFiles.h"
+#include "remote/FileBytes.h"
 #include "remote/RegistryText.h"
 #include "remote/RemoteUserLine.h"
 
@@ -101,14 +102,14 @@ void TRegistry::ExportToFile(const std::string& folder, const std::string& keyPa
     (void)CreateDirectoryA(folder.c_str(), nullptr);  // it usually exists already
     const std::string path = folder + "\\" + fileName;
     // Text mode: every "\n" of the export text reaches the file as CR LF.
-    std::FILE* stream = std::fopen(path.c_str(), "w+");
+    FilePtr stream(std::fopen(path.c_str(), "w+"));
     if (!stream) {
         MessageBoxA(nullptr, "Error while creating the file", "Registry export", MB_OK);
         return;
     }
-    std::fputs(kExportHeader, stream);
-    (void)ExportKey(connectedKey_.Get(), RootName(rootKey_), keyPath, stream);
-    std::fclose(stream);
+    std::fputs(kExportHeader, stream.get());
+    (void)ExportKey(connectedKey_.Get(), RootName(rootKey_), keyPath, stream.get());
+    stream.reset();
     // The copy reports its own failures, in boxes without an owner: the
     // main window stays usable during the job.
     (void)ConvertExportFile(ConverterKind::RemoteToReg, nullptr, path, path + ".reg");
