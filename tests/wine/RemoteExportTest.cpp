@@ -48,57 +48,6 @@ std::string Replaced(std::string text, const std::string& from, const std::strin
     return text;
 }
 
-// The keys with values or subkeys below path, each with its values, in an
-// order of their own so that the registry's enumeration order does not count.
-void Snapshot(HKEY root, const std::string& path, const std::string& name, std::map<std::string, std::string>& keys)
-{
-    HKEY key;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return;
-    DWORD subKeys = 0, values = 0, longestName = 0, longestData = 0;
-    RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, &values, &longestName, &longestData,
-                     nullptr, nullptr);
-    std::map<std::string, std::string> lines;
-    std::vector<char> valueName(longestName * 2 + 2);
-    std::vector<unsigned char> data(longestData + 1);
-    for (DWORD i = 0; i < values; ++i) {
-        DWORD nameLength = static_cast<DWORD>(valueName.size()), dataLength = static_cast<DWORD>(data.size()), type = 0;
-        if (RegEnumValueA(key, i, valueName.data(), &nameLength, nullptr, &type, data.data(), &dataLength) != 0) {
-            lines["<unreadable " + std::to_string(i) + ">"] = "";
-            continue;
-        }
-        char line[32];
-        std::snprintf(line, sizeof line, " type %lu:", type);
-        std::string text = line;
-        for (DWORD b = 0; b < dataLength; ++b) {
-            std::snprintf(line, sizeof line, " %02x", data[b]);
-            text += line;
-        }
-        lines[std::string(valueName.data(), nameLength)] = text;
-    }
-    std::vector<std::string> children;
-    char child[MAX_PATH];
-    for (DWORD i = 0; RegEnumKeyA(key, i, child, MAX_PATH) == ERROR_SUCCESS; ++i)
-        children.push_back(child);
-    RegCloseKey(key);
-    if (values > 0 || subKeys > 0) {
-        std::string& text = keys[name];
-        for (const auto& line : lines)
-            text += "  \"" + line.first + "\"" + line.second + "\n";
-    }
-    for (const auto& c : children)
-        Snapshot(root, path + "\\" + c, name + "\\" + c, keys);
-}
-
-std::string SnapshotText(HKEY root, const std::string& path)
-{
-    std::map<std::string, std::string> keys;
-    Snapshot(root, path, path, keys);
-    std::string text;
-    for (const auto& key : keys)
-        text += "[" + key.first + "]\n" + key.second;
-    return text;
-}
 
 // Every kind of value the writer knows, the awkward names and data, an empty
 // key, a key with subkeys only and one three levels deep. Keys and values are
@@ -317,8 +266,8 @@ TEST(RemoteExport, SelectUserWritesExportsThatImportBackIntoTheCurrentUser)
     fixture::PrepareProfiles();
     MakeSourceTree();
     MakeUninstallEntries();
-    const std::string printersBefore = SnapshotText(HKEY_CURRENT_USER, "Printers");
-    const std::string drivesBefore = SnapshotText(HKEY_CURRENT_USER, "Network");
+    const std::string printersBefore = sandbox::RegistrySnapshot(HKEY_CURRENT_USER, "Printers");
+    const std::string drivesBefore = sandbox::RegistrySnapshot(HKEY_CURRENT_USER, "Network");
 
     Tool tool;
     const std::string out = fixture::StartTool(tool, "re-export") + "\\RemoteMachine";
@@ -345,11 +294,11 @@ TEST(RemoteExport, SelectUserWritesExportsThatImportBackIntoTheCurrentUser)
     // key "Defaults" has no section and is not recreated).
     sandbox::DeleteKeyTree(HKEY_CURRENT_USER, "Printers");
     sandbox::DeleteKeyTree(HKEY_CURRENT_USER, "Network");
-    ASSERT_TRUE(SnapshotText(HKEY_CURRENT_USER, "Printers").empty());
+    ASSERT_TRUE(sandbox::RegistrySnapshot(HKEY_CURRENT_USER, "Printers").empty());
     for (const char* name : {"printers.txt.reg", "drives.txt.reg"})
         EXPECT_EQ(sandbox::RunWait("cmd /C reg import \"" + out + "\\" + name + "\""), 0) << name;
-    EXPECT_EQ(SnapshotText(HKEY_CURRENT_USER, "Printers"), printersBefore);
-    EXPECT_EQ(SnapshotText(HKEY_CURRENT_USER, "Network"), drivesBefore);
+    EXPECT_EQ(sandbox::RegistrySnapshot(HKEY_CURRENT_USER, "Printers"), printersBefore);
+    EXPECT_EQ(sandbox::RegistrySnapshot(HKEY_CURRENT_USER, "Network"), drivesBefore);
 
     SendMessageA(tool.Item(IDC_GET_APPS), BM_SETCHECK, BST_CHECKED, 0);
     tool.Press(IDB_REMOTE_SELECT_USER);

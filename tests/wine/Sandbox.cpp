@@ -1,6 +1,8 @@
 #include "tests/wine/Sandbox.h"
 
+#include <cstdio>
 #include <fstream>
+#include <map>
 #include <iterator>
 #include <vector>
 
@@ -175,6 +177,70 @@ int RunWait(const std::string& commandLine, DWORD timeoutMs)
         TerminateProcess(process.hProcess, 1);
     CloseHandle(process.hProcess);
     return static_cast<int>(code);
+}
+
+namespace {
+// The keys with values or subkeys below path, each with its values, in an
+// order of their own so that the registry's enumeration order does not count.
+void Snapshot(HKEY root, const std::string& path, const std::string& name, bool stringsToNul,
+              std::map<std::string, std::string>& keys)
+{
+    HKEY key;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return;
+    DWORD subKeys = 0, values = 0, longestName = 0, longestData = 0;
+    RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, &values, &longestName, &longestData,
+                     nullptr, nullptr);
+    std::map<std::string, std::string> lines;
+    std::vector<char> valueName(longestName * 2 + 2);
+    std::vector<unsigned char> data(longestData + 1);
+    for (DWORD i = 0; i < values; ++i) {
+        DWORD nameLength = static_cast<DWORD>(valueName.size()), dataLength = static_cast<DWORD>(data.size()), type = 0;
+        if (RegEnumValueA(key, i, valueName.data(), &nameLength, nullptr, &type, data.data(), &dataLength) != 0) {
+            lines["<unreadable " + std::to_string(i) + ">"] = "";
+            continue;
+        }
+        char line[32];
+        std::snprintf(line, sizeof line, " type %lu:", type);
+        std::string text = line;
+        // A string without its terminator cannot be written as a string; it
+        // comes back terminated, so such snapshots compare up to the first NUL.
+        if (stringsToNul && type == REG_SZ) {
+            DWORD end = 0;
+            while (end < dataLength && data[end] != 0)
+                ++end;
+            dataLength = end;
+        }
+        for (DWORD b = 0; b < dataLength; ++b) {
+            std::snprintf(line, sizeof line, " %02x", data[b]);
+            text += line;
+        }
+        lines[std::string(valueName.data(), nameLength)] = text;
+    }
+    std::vector<std::string> children;
+    char child[MAX_PATH];
+    for (DWORD i = 0; RegEnumKeyA(key, i, child, MAX_PATH) == ERROR_SUCCESS; ++i)
+        children.push_back(child);
+    RegCloseKey(key);
+    if (values > 0 || subKeys > 0) {
+        std::string& text = keys[name];
+        for (const auto& line : lines)
+            text += "  \"" + line.first + "\"" + line.second + "\n";
+    }
+    for (const auto& c : children)
+        Snapshot(root, path + "\\" + c, name + "\\" + c, stringsToNul, keys);
+}
+
+}  // namespace
+
+std::string RegistrySnapshot(HKEY root, const std::string& path, bool stringsToNul)
+{
+    std::map<std::string, std::string> keys;
+    Snapshot(root, path, path, stringsToNul, keys);
+    std::string text;
+    for (const auto& key : keys)
+        text += "[" + key.first + "]\n" + key.second;
+    return text;
 }
 
 }  // namespace sandbox

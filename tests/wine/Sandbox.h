@@ -35,4 +35,10 @@ void DeleteValue(HKEY root, const std::string& path, const std::string& name);
 // could not be started.
 int RunWait(const std::string& commandLine, DWORD timeoutMs = 60000);
 
+// Every key below path that has values or subkeys, with its values (name,
+// type, data bytes), as one text in an order of its own, so that the
+// registry's enumeration order does not count. With stringsToNul, REG_SZ data
+// counts up to its first NUL.
+std::string RegistrySnapshot(HKEY root, const std::string& path, bool stringsToNul = false);
+
 }  // namespace sandbox

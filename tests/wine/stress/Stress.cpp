@@ -1,0 +1,160 @@
+// Builds a hostile tree under the test user's Printers key, exports it with
+// the tool's remote export (connected to this machine), imports the ".reg"
+// copy back with reg import and compares the trees. Prints time, file sizes
+// and the tool's peak memory. Run under Wine by scripts/stress.
+#include <windows.h>
+#include <psapi.h>
+
+#include <cstdio>
+#include <string>
+
+#include "res/resource.h"
+#include "tests/wine/Driver.h"
+#include "tests/wine/Sandbox.h"
+
+namespace {
+
+const char kTop[] = "Printers\\Stress";
+
+std::string Bytes(std::size_t n, unsigned seed)
+{
+    std::string data(n, '\0');
+    for (std::size_t i = 0; i < n; ++i)
+        data[i] = static_cast<char>((i * 131 + seed) & 0xFF);
+    return data;
+}
+
+void BuildTree()
+{
+    sandbox::DeleteKeyTree(HKEY_CURRENT_USER, "Printers");
+    const std::string top = kTop;
+
+    // 20,000 subkeys in one key, each with a value so that it has a section.
+    HKEY wide;
+    RegCreateKeyExA(HKEY_CURRENT_USER, (top + "\\Wide").c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &wide, nullptr);
+    for (int i = 0; i < 20000; ++i) {
+        char name[16];
+        std::snprintf(name, sizeof name, "k%05d", i);
+        HKEY key;
+        RegCreateKeyExA(wide, name, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+        DWORD value = static_cast<DWORD>(i);
+        RegSetValueExA(key, "n", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), 4);
+        RegCloseKey(key);
+    }
+    RegCloseKey(wide);
+
+    // A chain 200 keys deep.
+    std::string deep = top + "\\Deep";
+    for (int i = 1; i <= 200; ++i)
+        deep += "\\d" + std::to_string(i);
+    sandbox::SetString(HKEY_CURRENT_USER, deep, "bottom", "reached");
+
+    std::string odd = top + "\\Odd";
+    sandbox::SetValue(HKEY_CURRENT_USER, odd, "big", REG_BINARY, Bytes(1 << 20, 7));
+    sandbox::SetString(HKEY_CURRENT_USER, odd, std::string(16383, 'v'), "longest value name");
+    sandbox::SetString(HKEY_CURRENT_USER, odd + "\\" + std::string(255, 'K'), "in", "longest key name");
+    for (const char* name : {"a\"b", "c\\d", "[x]", "[S-1\\y", "u=-->v", "\\\\srv\\Laser", "]"})
+        sandbox::SetString(HKEY_CURRENT_USER, odd, name, std::string("data of ") + name);
+    for (const char* key : {"k\"q", "[br]", "[S-9", "m=-->n", "x]y"})
+        sandbox::SetString(HKEY_CURRENT_USER, odd + "\\" + key, "v", "in an odd key");
+    sandbox::SetString(HKEY_CURRENT_USER, odd, "quotes", "say \"hi\" [S-1\\x] =-->");
+    sandbox::SetString(HKEY_CURRENT_USER, odd, "endsInBackslash", "C:\\dir\\");
+    sandbox::SetValue(HKEY_CURRENT_USER, odd, "noNul", REG_SZ, "abc");
+    for (DWORD type = 0; type <= 12; ++type) {
+        std::string data = type == REG_DWORD ? std::string("\x1f\0\0\0", 4)
+                         : type == REG_QWORD ? std::string("\x01\x02\x03\x04\x05\x06\x07\x08", 8)
+                         : (type == REG_SZ || type == REG_EXPAND_SZ) ? std::string("text %X%\0", 9)
+                         : type == REG_MULTI_SZ ? std::string("one\0two\0\0", 9)
+                                                : Bytes(33, type);
+        sandbox::SetValue(HKEY_CURRENT_USER, odd + "\\Types", "t" + std::to_string(type), type, data);
+    }
+    sandbox::SetValue(HKEY_CURRENT_USER, odd + "\\Types", "t12345", 0x12345, Bytes(5, 9));
+    sandbox::SetValue(HKEY_CURRENT_USER, odd + "\\Types", "emptyBinary", REG_BINARY, "");
+    sandbox::SetValue(HKEY_CURRENT_USER, odd + "\\Types", "shortDword", REG_DWORD, "\x05");
+}
+
+std::string ComputerName()
+{
+    char name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+    DWORD size = sizeof name;
+    GetComputerNameA(name, &size);
+    return name;
+}
+
+long long FileSize(const std::string& path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
+        return -1;
+    return (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+}  // namespace
+
+int main()
+{
+    DWORD started = GetTickCount();
+    BuildTree();
+    std::printf("stress: tree built in %.1f s\n", (GetTickCount() - started) / 1000.0);
+    std::string before = sandbox::RegistrySnapshot(HKEY_CURRENT_USER, "Printers", true);
+    // The dword form carries four bytes; a shorter DWORD comes back padded with zeros.
+    const std::string shortDword = "\"shortDword\" type 4: 05\n";
+    before.replace(before.find(shortDword), shortDword.size(), "\"shortDword\" type 4: 05 00 00 00\n");
+
+    std::string folder = sandbox::FreshDir("stress") + "\\tool";
+    sandbox::MakeDirs(folder);
+    sandbox::MakeDirs("C:\\users\\All Users");
+    CopyFileA(sandbox::ToolExe().c_str(), (folder + "\\MovaraM.exe").c_str(), FALSE);
+    driver::Tool tool;
+    if (!tool.Start(folder + "\\MovaraM.exe", folder)) {
+        std::printf("stress: the tool did not start\n");
+        return 1;
+    }
+    tool.Focus(IDE_MACHINE_NAME);
+    tool.Type(tool.Item(IDE_MACHINE_NAME), "\\\\" + ComputerName());
+    tool.Press(IDB_CONNECT_REG);
+    tool.WaitJob();
+    started = GetTickCount();
+    tool.Press(IDB_REMOTE_SELECT_USER);
+    bool ended = tool.WaitJob(600000);
+    double seconds = (GetTickCount() - started) / 1000.0;
+    HWND box = tool.FindDialog();
+    if (box)
+        std::printf("stress: a message box stands open: %s / %s\n", driver::Text(box).c_str(), driver::Tool::MessageText(box).c_str());
+
+    PROCESS_MEMORY_COUNTERS memory = {};
+    memory.cb = sizeof memory;
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, tool.ProcessId());
+    GetProcessMemoryInfo(process, &memory, sizeof memory);
+    CloseHandle(process);
+    tool.Press(IDB_EXIT);
+    tool.WaitExit();
+
+    std::string out = folder + "\\RemoteMachine";
+    std::printf("stress: remote export %s in %.1f s; printers.txt %lld bytes, printers.txt.reg %lld bytes; "
+                "tool peak working set %.1f MiB, peak private bytes %.1f MiB\n",
+                ended ? "finished" : "DID NOT FINISH", seconds, FileSize(out + "\\printers.txt"),
+                FileSize(out + "\\printers.txt.reg"), memory.PeakWorkingSetSize / 1048576.0,
+                memory.PeakPagefileUsage / 1048576.0);
+    if (!ended || box)
+        return 1;
+
+    sandbox::DeleteKeyTree(HKEY_CURRENT_USER, "Printers");
+    started = GetTickCount();
+    int imported = sandbox::RunWait("cmd /C reg import \"" + out + "\\printers.txt.reg\"", 600000);
+    std::printf("stress: reg import exit %d in %.1f s\n", imported, (GetTickCount() - started) / 1000.0);
+    const std::string after = sandbox::RegistrySnapshot(HKEY_CURRENT_USER, "Printers", true);
+    if (after != before) {
+        std::size_t at = 0;
+        while (at < before.size() && at < after.size() && before[at] == after[at])
+            ++at;
+        std::size_t from = at > 300 ? at - 300 : 0;
+        std::printf("stress: ROUND TRIP DIFFERS at %u of %u/%u bytes\n--- exported:\n%s\n--- imported:\n%s\n",
+                    static_cast<unsigned>(at), static_cast<unsigned>(before.size()), static_cast<unsigned>(after.size()),
+                    before.substr(from, 600).c_str(), after.substr(from, 600).c_str());
+        return 1;
+    }
+    std::printf("stress: round trip identical (%u bytes of snapshot)\n", static_cast<unsigned>(before.size()));
+    sandbox::DeleteKeyTree(HKEY_CURRENT_USER, "Printers");
+    return 0;
+}
