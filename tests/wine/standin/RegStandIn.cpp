@@ -2,7 +2,8 @@
 // "reg unload": it appends each command line it gets (and its arguments, one
 // per line) to reg-calls.log beside itself, and answers "export" with a small
 // UTF-16LE export of the named key. A file "no-network" beside it makes the
-// export of a Network key fail, as for a profile without mapped drives.
+// export of a Network key fail, as for a profile without mapped drives; a file
+// "big-export" holding a number N makes every export N MiB long.
 #include <windows.h>
 
 #include <cstdio>
@@ -84,6 +85,18 @@ int main(int argc, char** argv)
     std::fwrite("\xff\xfe", 1, 2, out);
     std::string wide = Utf16(text);
     std::fwrite(wide.data(), 1, wide.size(), out);
+    if (FILE* big = std::fopen(Beside("big-export").c_str(), "rb")) {
+        int mebibytes = 0;
+        if (std::fscanf(big, "%d", &mebibytes) != 1)
+            mebibytes = 0;
+        std::fclose(big);
+        std::string line = "\"Filler\"=\"" + std::string(1000, 'f') + "\"\r\n";
+        std::string chunk;
+        while (chunk.size() < (1u << 20))
+            chunk += Utf16(line);
+        for (int i = 0; i < mebibytes; ++i)
+            std::fwrite(chunk.data(), 1, chunk.size(), out);
+    }
     std::fclose(out);
     return 0;
 }

@@ -89,6 +89,50 @@ long long FileSize(const std::string& path)
     return (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
+// A stored profile whose exports are larger than a 32-bit process can
+// convert: each conversion must end with its message, and the tool must live.
+bool HugeExport(const std::string& folder)
+{
+    const std::string profile = "C:\\users\\huge";
+    sandbox::RemoveTree(profile);
+    sandbox::MakeDirs(profile);
+    CopyFileA(sandbox::StandInExe().c_str(), (profile + "\\reg.exe").c_str(), FALSE);
+    sandbox::WriteBytes(profile + "\\big-export", "900");
+    driver::Tool tool;
+    if (!tool.Start(folder + "\\MovaraM.exe", folder))
+        return false;
+    auto items = driver::ListItems(tool.Item(IDL_PROFILES));
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        if (items[i] == "huge")
+            SendMessageW(tool.Item(IDL_PROFILES), LB_SETCURSEL, i, 0);
+    }
+    DWORD started = GetTickCount();
+    tool.Press(IDB_SELECT_USER);
+    int messages = 0;
+    while (tool.JobRunning()) {
+        HWND box = tool.FindDialog();
+        if (box) {
+            std::printf("stress: huge export: %s / %s\n", driver::Text(box).c_str(),
+                        driver::Tool::MessageText(box).substr(0, 120).c_str());
+            driver::Tool::PressOk(box);
+            driver::WaitUntil([&] { return !IsWindow(box); });
+            ++messages;
+        }
+        Sleep(100);
+        if (GetTickCount() - started > 900000)
+            break;
+    }
+    bool alive = tool.WaitExit(0) == STILL_ACTIVE;
+    std::printf("stress: huge export (900 MiB per file) ended in %.1f s with %d message(s); the tool %s\n",
+                (GetTickCount() - started) / 1000.0, messages, alive ? "lives on" : "DIED");
+    tool.Press(IDB_EXIT);
+    DWORD code = tool.WaitExit(20000);
+    tool.Kill();
+    sandbox::RemoveTree(profile);
+    sandbox::RemoveTree(folder + "\\huge");
+    return alive && code == 0;
+}
+
 }  // namespace
 
 int main()
@@ -156,5 +200,5 @@ int main()
     }
     std::printf("stress: round trip identical (%u bytes of snapshot)\n", static_cast<unsigned>(before.size()));
     sandbox::DeleteKeyTree(HKEY_CURRENT_USER, "Printers");
-    return 0;
+    return HugeExport(folder) ? 0 : 1;
 }
