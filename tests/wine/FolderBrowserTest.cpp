@@ -156,3 +156,24 @@ TEST(FolderBrowser, DriveRootListsEveryEntryWithTwoBackslashes)
     EXPECT_EQ(Sorted(ListItems(tool.Item(IDL_PROFILES))), ExpectedList("C:\\"));
     sandbox::RemoveTree("C:\\All Users");
 }
+
+TEST(FolderBrowser, FolderGoneBeforeOkLeavesOnlyTheCurrentUser)
+{
+    fixture::PrepareProfiles();
+    std::string gone = sandbox::FreshDir("fb-gone");
+    sandbox::MakeDirs(gone + "\\All Users");
+    Tool tool;
+    fixture::StartTool(tool, "fb-gonetool", "C:\\mvt\\fb-gone-stdout.txt");
+    HWND browser = OpenBrowser(tool);
+    ASSERT_NE(browser, nullptr);
+    driver::SendWithText(browser, BFFM_SETSELECTIONA, TRUE, gone);
+    sandbox::RemoveTree(gone);
+    PostMessageA(browser, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(browser, IDOK)));
+    ASSERT_TRUE(tool.WaitJob(10000));
+    EXPECT_EQ(tool.FindDialog(), nullptr) << "no message for a folder that cannot be read";
+    EXPECT_EQ(ListItems(tool.Item(IDL_PROFILES)), std::vector<std::string>{"*User = "});
+    EXPECT_EQ(driver::ListSelection(tool.Item(IDL_PROFILES)), LB_ERR);
+    fixture::EndTool(tool);
+    std::string out = sandbox::ReadOrEmpty("C:\\mvt\\fb-gone-stdout.txt");
+    EXPECT_NE(out.find("Invalid file handle. Error is "), std::string::npos) << out;
+}
