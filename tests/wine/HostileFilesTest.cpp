@@ -8,6 +8,7 @@
 #include "tests/wine/Fixture.h"
 
 using driver::ListItems;
+using driver::Text;
 using driver::Tool;
 using sandbox::ReadOrEmpty;
 
@@ -112,4 +113,50 @@ TEST(HostileFiles, ReadOnlyAndLockedOutputsAreReportedAndKept)
     EXPECT_NE(ReadOrEmpty(out + "\\printers.reg").find(sandbox::Utf16("[HKEY_CURRENT_USER\\Printers")), std::string::npos);
     EXPECT_TRUE(sandbox::Exists(out + "\\InstalledApp.txt"));
     SetFileAttributesA((out + "\\mappedDrv.reg").c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST(HostileFiles, LockedRemoteFilesAreReportedAndKept)
+{
+    fixture::PrepareProfiles();
+    sandbox::SetString(HKEY_CURRENT_USER, "Printers\\Connections\\,,srv,P1", "Server", "\\\\srv");
+    sandbox::SetString(HKEY_CURRENT_USER, "Network\\K", "RemotePath", "\\\\srv\\k");
+    sandbox::SetString(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Z1", "DisplayName", "Zed");
+    Tool tool;
+    std::string out = fixture::StartTool(tool, "hf-remote") + "\\RemoteMachine";
+    sandbox::MakeDirs(out);
+    sandbox::WriteBytes(out + "\\printers.txt", "old printers");
+    sandbox::WriteBytes(out + "\\SmallApps.txt", "old list");
+    HANDLE printers = CreateFileA((out + "\\printers.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE list = CreateFileA((out + "\\SmallApps.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(printers, INVALID_HANDLE_VALUE);
+    ASSERT_NE(list, INVALID_HANDLE_VALUE);
+
+    char computer[MAX_COMPUTERNAME_LENGTH + 1] = {};
+    DWORD size = sizeof computer;
+    GetComputerNameA(computer, &size);
+    tool.Focus(IDE_MACHINE_NAME);
+    tool.Type(tool.Item(IDE_MACHINE_NAME), std::string("\\\\") + computer);
+    tool.Press(IDB_CONNECT_REG);
+    ASSERT_TRUE(tool.WaitJob(30000));
+    SendMessageA(tool.Item(IDC_GET_APPS), BM_SETCHECK, BST_CHECKED, 0);
+    tool.Press(IDB_REMOTE_SELECT_USER);
+
+    HWND box = tool.WaitDialog("Registry export");
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(driver::Tool::MessageText(box), "Error while creating the file");
+    EXPECT_EQ(GetWindow(box, GW_OWNER), nullptr);
+    driver::Tool::PressOk(box);
+    EXPECT_EQ(fixture::AnswerBox(tool, "Error"), "open didnt happen");
+    ASSERT_TRUE(tool.WaitJob(30000));
+    CloseHandle(printers);
+    CloseHandle(list);
+
+    EXPECT_EQ(ReadOrEmpty(out + "\\printers.txt"), "old printers");
+    EXPECT_EQ(ReadOrEmpty(out + "\\SmallApps.txt"), "old list");
+    EXPECT_FALSE(sandbox::Exists(out + "\\printers.txt.reg"));
+    EXPECT_NE(ReadOrEmpty(out + "\\drives.txt.reg").find("[HKEY_CURRENT_USER\\Network\\K]"), std::string::npos);
+    EXPECT_NE(ReadOrEmpty(out + "\\apps.txt").find("\"DisplayName\"=\"Zed\""), std::string::npos);
+    EXPECT_EQ(Text(tool.Item(IDB_REMOTE_SELECT_USER)), "Select User");
+    EXPECT_TRUE(IsWindowEnabled(tool.Item(IDB_REMOTE_SELECT_USER)));
+    fixture::EndTool(tool);
 }
