@@ -1,4 +1,4 @@
-# Shared by scripts/run and scripts/test: builds and a private Wine session.
+# Shared by scripts/run and scripts/test: builds and a private Wine prefix and display.
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 BUILD="${MOVARA_BUILD:-$ROOT/build}"
 JOBS=2
@@ -30,25 +30,25 @@ wine_session_start() {
     HOME="$pristine/home" WINEPREFIX="$pristine/prefix" wineserver -w
     touch "$pristine/.ready"
   fi
-  SESSION="$BUILD/$name"
-  rm -rf "$SESSION"
-  mkdir -p "$SESSION"
-  cp -a "$pristine/prefix" "$SESSION/prefix"
-  cp -a "$pristine/home" "$SESSION/home"
+  RUNDIR="$BUILD/$name"
+  rm -rf "$RUNDIR"
+  mkdir -p "$RUNDIR"
+  cp -a "$pristine/prefix" "$RUNDIR/prefix"
+  cp -a "$pristine/home" "$RUNDIR/home"
   # The prefix's Desktop and Documents links point into the pristine HOME.
-  export WINEPREFIX="$SESSION/prefix" HOME="$SESSION/home"
+  export WINEPREFIX="$RUNDIR/prefix" HOME="$RUNDIR/home"
 
   if [ -z "${KEEP_DISPLAY:-}" ] || [ -z "${DISPLAY:-}" ]; then
-    exec 8>"$SESSION/displayfd"
-    Xvfb -displayfd 8 -screen 0 1024x768x24 -nolisten tcp >"$SESSION/xvfb.log" 2>&1 &
+    exec 8>"$RUNDIR/displayfd"
+    Xvfb -displayfd 8 -screen 0 1024x768x24 -nolisten tcp >"$RUNDIR/xvfb.log" 2>&1 &
     XVFB_PID=$!
     exec 8>&-
     local i
     for i in $(seq 100); do
-      [ -s "$SESSION/displayfd" ] && break
+      [ -s "$RUNDIR/displayfd" ] && break
       sleep 0.1
     done
-    export DISPLAY=":$(head -n1 "$SESSION/displayfd")"
+    export DISPLAY=":$(head -n1 "$RUNDIR/displayfd")"
   fi
 }
 
