@@ -46,7 +46,7 @@ void TProDlg::ConnectRemoteRegistry()
             break;
         }
     } catch (const std::exception&) {
-        // Out of memory: the list stays as incomplete as it is.
+        MessageBoxA(MainWindow(), "There is not enough memory to list the remote users.", "Problem", MB_OK);
     }
 }
 
@@ -88,7 +88,8 @@ void TProDlg::ExportRemoteUser()
             }
         }
     } catch (const std::exception&) {
-        // Out of memory: the job ends here, and the button still comes back.
+        // The job ends here, and the button still comes back.
+        MessageBoxA(window, "There is not enough memory to finish the remote export.", "Problem", MB_OK);
     }
     EnableWindow(button, TRUE);
     if (captionSaved)
