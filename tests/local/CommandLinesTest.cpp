@@ -2,90 +2,26 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/local/CmdLineModel.h"
+
 #include <cstring>
 #include <string>
 #include <vector>
 
 namespace {
 
-using Args = std::vector<std::string>;
+using cmdmodel::Args;
 
-// What cmd /C runs of a line, by the rules "cmd /?" gives: when the text after
-// /C starts with a quote, the first and the last quote of the line go. (The
-// rule that keeps exactly two quotes around a program's name never applies:
-// no line quotes a program.)
 std::string CmdRuns(const std::string& line)
 {
-    const std::string prefix = "cmd /C";
-    if (line.compare(0, prefix.size(), prefix) != 0) {
+    std::string command;
+    if (!cmdmodel::CmdRuns(line, command))
         ADD_FAILURE() << "not a cmd /C line: " << line;
-        return "";
-    }
-    std::string rest = line.substr(prefix.size());
-    rest.erase(0, rest.find_first_not_of(" \t"));
-    if (!rest.empty() && rest[0] == '"') {
-        const std::string::size_type last = rest.rfind('"');
-        if (last > 0)
-            rest.erase(last, 1);
-        rest.erase(0, 1);
-    }
-    return rest;
+    return command;
 }
 
-// cmd's own reading: a quote toggles quoting, whatever stands before it.
-bool OperatorOutsideQuotes(const std::string& command)
-{
-    bool quoted = false;
-    for (char c : command) {
-        if (c == '"')
-            quoted = !quoted;
-        else if (!quoted && std::strchr("&|<>()^", c) != nullptr)
-            return true;
-    }
-    return false;
-}
-
-// The C runtime's splitting into arguments (as CommandLineToArgvW): blanks and
-// tabs outside quotes separate; 2n backslashes before a quote give n and the
-// quote toggles, 2n+1 give n and a literal quote; other backslashes are literal.
-Args SplitArguments(const std::string& s)
-{
-    Args args;
-    std::string::size_type i = 0;
-    const std::string::size_type n = s.size();
-    for (;;) {
-        while (i < n && (s[i] == ' ' || s[i] == '\t'))
-            ++i;
-        if (i == n)
-            return args;
-        std::string arg;
-        bool quoted = false;
-        while (i < n && (quoted || (s[i] != ' ' && s[i] != '\t'))) {
-            if (s[i] == '\\') {
-                std::string::size_type slashes = 0;
-                while (i < n && s[i] == '\\') {
-                    ++slashes;
-                    ++i;
-                }
-                if (i < n && s[i] == '"') {
-                    arg.append(slashes / 2, '\\');
-                    if (slashes % 2 == 1) {
-                        arg += '"';
-                        ++i;
-                    }
-                } else {
-                    arg.append(slashes, '\\');
-                }
-            } else if (s[i] == '"') {
-                quoted = !quoted;
-                ++i;
-            } else {
-                arg += s[i++];
-            }
-        }
-        args.push_back(arg);
-    }
-}
+using cmdmodel::OperatorOutsideQuotes;
+using cmdmodel::SplitArguments;
 
 void ExpectRegGets(const std::string& line, const Args& expected)
 {
