@@ -62,9 +62,9 @@ void TProDlg::OnInitDialog(HWND window)
             }
         }
     }
+    // ChooseToolFolder gives at most sizeof toolFolder_ - 1 characters.
     std::string toolFolder = ChooseToolFolder(longForm, shortForm, shortOk, sizeof toolFolder_);
-    toolFolder.copy(toolFolder_, sizeof toolFolder_ - 1);
-    toolFolder_[toolFolder.size() < sizeof toolFolder_ ? toolFolder.size() : sizeof toolFolder_ - 1] = '\0';
+    toolFolder_[toolFolder.copy(toolFolder_, sizeof toolFolder_ - 1)] = '\0';
 
     SetDlgItemTextA(window, IDE_MACHINE_NAME, kDefaultMachineName);
     SetTitleLine();

@@ -1,5 +1,7 @@
 #include "tests/wine/Driver.h"
 
+#include "res/resource.h"
+
 namespace driver {
 
 const char kMainTitlePrefix[] = "Movara running on ";
@@ -26,6 +28,14 @@ std::string Text(HWND window)
     SendMessageTimeoutA(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]), SMTO_NORMAL, 5000, &got);
     text.resize(got);
     return text;
+}
+
+std::string ComputerName()
+{
+    char name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+    DWORD size = sizeof name;
+    GetComputerNameA(name, &size);
+    return name;
 }
 
 std::string ClassName(HWND window)
@@ -216,6 +226,14 @@ void Tool::Type(HWND control, const std::string& text)
     for (char c : text)
         PostMessageA(control, WM_CHAR, static_cast<unsigned char>(c), 1);
     WaitUntil([&] { return Text(control) == expected; }, 5000);
+}
+
+void Tool::PressConnect(const std::string& machine)
+{
+    Focus(IDE_MACHINE_NAME);
+    WaitUntil([&] { return Text(Item(IDE_MACHINE_NAME)).empty(); });
+    Type(Item(IDE_MACHINE_NAME), machine);
+    Press(IDB_CONNECT_REG);
 }
 
 void Tool::Key(HWND target, UINT virtualKey)

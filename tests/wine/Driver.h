@@ -16,6 +16,8 @@ extern const char kMainTitlePrefix[];
 bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs = 10000);
 
 std::string Text(HWND window);
+// This computer's name, which Wine's remote registry accepts as a machine.
+std::string ComputerName();
 std::string ClassName(HWND window);
 std::vector<std::string> ListItems(HWND list);
 int ListSelection(HWND list);
@@ -62,6 +64,9 @@ public:
     // Types text into the focused control, one character at a time.
     void Type(HWND control, const std::string& text);
     void Key(HWND target, UINT virtualKey);
+    // Types a machine name into the emptied machine-name field and presses
+    // "Connect reg"; the job may still be waiting on a message box.
+    void PressConnect(const std::string& machine);
 
     // Waits for the process to end; its exit code, or STILL_ACTIVE.
     DWORD WaitExit(DWORD timeoutMs = 10000);

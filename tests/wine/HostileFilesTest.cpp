@@ -131,12 +131,7 @@ TEST(HostileFiles, LockedRemoteFilesAreReportedAndKept)
     ASSERT_NE(printers, INVALID_HANDLE_VALUE);
     ASSERT_NE(list, INVALID_HANDLE_VALUE);
 
-    char computer[MAX_COMPUTERNAME_LENGTH + 1] = {};
-    DWORD size = sizeof computer;
-    GetComputerNameA(computer, &size);
-    tool.Focus(IDE_MACHINE_NAME);
-    tool.Type(tool.Item(IDE_MACHINE_NAME), std::string("\\\\") + computer);
-    tool.Press(IDB_CONNECT_REG);
+    tool.PressConnect("\\\\" + driver::ComputerName());
     ASSERT_TRUE(tool.WaitJob(30000));
     SendMessageA(tool.Item(IDC_GET_APPS), BM_SETCHECK, BST_CHECKED, 0);
     tool.Press(IDB_REMOTE_SELECT_USER);

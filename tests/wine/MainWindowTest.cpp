@@ -9,14 +9,6 @@ using driver::Tool;
 
 namespace {
 
-std::string ComputerName()
-{
-    char name[MAX_COMPUTERNAME_LENGTH + 1] = {};
-    DWORD size = sizeof name;
-    GetComputerNameA(name, &size);
-    return name;
-}
-
 bool ListedFiles(const std::string& folder, std::string& names)
 {
     WIN32_FIND_DATAA entry;
@@ -40,7 +32,7 @@ TEST(MainWindow, StartsWithItsInitialState)
 
     // Wine's GetComputerObjectNameA gives "\NAME$" with a size that counts
     // the terminator; the title drops the "$".
-    EXPECT_EQ(Text(tool.Main()), "Movara running on \\" + ComputerName());
+    EXPECT_EQ(Text(tool.Main()), "Movara running on \\" + driver::ComputerName());
     EXPECT_EQ(Text(tool.Item(IDE_PROFILES_DIR)), "C:\\users\\");
     EXPECT_EQ(Text(tool.Item(IDE_MACHINE_NAME)), "\\\\YourMachineName");
     EXPECT_FALSE(IsWindowEnabled(tool.Item(IDB_CONNECT_REG)));

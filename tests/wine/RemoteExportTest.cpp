@@ -22,14 +22,6 @@ const char kConnectFailed[] =
     "Problem connecting to remote machine. Please check to make sure the pc name does exist on the network.";
 const char kNotConnected[] = "Please connect to a machine first that has users to export settings from";
 
-std::string ComputerName()
-{
-    char name[MAX_COMPUTERNAME_LENGTH + 1] = {};
-    DWORD size = sizeof name;
-    GetComputerNameA(name, &size);
-    return name;
-}
-
 std::string Crlf(const std::string& text)
 {
     std::string out;
@@ -179,19 +171,9 @@ void MakeUninstallEntries()
     sandbox::SetDword(HKEY_LOCAL_MACHINE, uninstall + "\\AppC", "NoRemove", 1);
 }
 
-// Types a machine name into the field and presses "Connect reg"; the job may
-// still be waiting on a message box.
-void PressConnect(Tool& tool, const std::string& machine)
-{
-    tool.Focus(IDE_MACHINE_NAME);
-    driver::WaitUntil([&] { return Text(tool.Item(IDE_MACHINE_NAME)).empty(); });
-    tool.Type(tool.Item(IDE_MACHINE_NAME), machine);
-    tool.Press(IDB_CONNECT_REG);
-}
-
 std::vector<std::string> ConnectLocal(Tool& tool)
 {
-    PressConnect(tool, "\\\\" + ComputerName());
+    tool.PressConnect("\\\\" + driver::ComputerName());
     EXPECT_TRUE(tool.WaitJob());
     return driver::ListItems(tool.Item(IDL_REMOTE_USERS));
 }
@@ -246,7 +228,7 @@ TEST(RemoteExport, ConnectListsTheLoggedOnUserAndAFailureEmptiesTheList)
     const std::vector<std::string> expected = {home + "   =-->" + kUserKey};
     EXPECT_EQ(ConnectLocal(tool), expected);
 
-    PressConnect(tool, kNoSuchPc);
+    tool.PressConnect(kNoSuchPc);
     EXPECT_EQ(fixture::AnswerBox(tool, "Problem locating pc."), kConnectFailed);
     ASSERT_TRUE(tool.WaitJob());
     EXPECT_TRUE(driver::ListItems(tool.Item(IDL_REMOTE_USERS)).empty());

@@ -73,14 +73,6 @@ void BuildTree()
     sandbox::SetValue(HKEY_CURRENT_USER, odd + "\\Types", "shortDword", REG_DWORD, "\x05");
 }
 
-std::string ComputerName()
-{
-    char name[MAX_COMPUTERNAME_LENGTH + 1] = {};
-    DWORD size = sizeof name;
-    GetComputerNameA(name, &size);
-    return name;
-}
-
 long long FileSize(const std::string& path)
 {
     WIN32_FILE_ATTRIBUTE_DATA data;
@@ -154,9 +146,7 @@ int main()
         std::printf("stress: the tool did not start\n");
         return 1;
     }
-    tool.Focus(IDE_MACHINE_NAME);
-    tool.Type(tool.Item(IDE_MACHINE_NAME), "\\\\" + ComputerName());
-    tool.Press(IDB_CONNECT_REG);
+    tool.PressConnect("\\\\" + driver::ComputerName());
     tool.WaitJob();
     started = GetTickCount();
     tool.Press(IDB_REMOTE_SELECT_USER);

@@ -87,12 +87,7 @@ int main(int argc, char** argv)
         driver::Tool::PressOk(problem);
     tool.WaitJob();
 
-    char computer[MAX_COMPUTERNAME_LENGTH + 1] = {};
-    DWORD size = sizeof computer;
-    GetComputerNameA(computer, &size);
-    tool.Focus(IDE_MACHINE_NAME);
-    tool.Type(tool.Item(IDE_MACHINE_NAME), std::string("\\\\") + computer);
-    tool.Press(IDB_CONNECT_REG);
+    tool.PressConnect("\\\\" + driver::ComputerName());
     tool.WaitJob();
     SendMessageA(tool.Item(IDC_GET_APPS), BM_SETCHECK, BST_CHECKED, 0);
     failures += !SaveWindow(tool.Main(), "remote-connected");
