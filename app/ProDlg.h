@@ -26,8 +26,9 @@ public:
     // Local exports
     int CreateOutputFolder(const std::string& name);
     void SelectUser();
-    // 0 when the profile's commands ran, 1 when its folder could not be entered.
-    int ExportStoredProfile(const std::string& profilesDirectory);
+    // 0 when the profile's exports ran; 1 when its folder could not be entered
+    // or its hive could not be loaded (the user was told).
+    int ExportStoredProfile(const std::string& profilesDirectory, const std::string& reg);
     void ExportCurrentUser();
     void ConvertStoredProfileExports();
 

@@ -2,22 +2,19 @@
 
 #include <string>
 
-// The cmd command lines that run the system's reg tool for the local exports.
-// For ordinary names each line is the fixed text the exports have always used;
-// an argument that cmd or reg would misread is quoted as a whole.
+// The command lines that the local exports give the system's reg tool. The
+// program is started by its full path, so no command interpreter reads these
+// lines: only reg's own argument parser (the C runtime's rules) splits them.
 
-// '%' or '!': cmd may expand these even inside quotes, so no quoting protects
-// them. Callers refuse such names before building any line.
-bool HasCmdExpansionChar(const std::string& s);
-
-// s unchanged, or s in double quotes when it is empty or holds a blank, a tab
-// or one of & | < > ^ ( ). Inside the quotes, trailing backslashes are doubled
-// so that the closing quote still closes. s holds no double quote, '%' or '!'
-// (no file name holds a double quote; see HasCmdExpansionChar for the rest).
-std::string CmdArgument(const std::string& s);
+// s unchanged, or s in double quotes when reg's parser would split it or drop
+// it: when it is empty or holds a blank, a tab or a double quote. Inside the
+// quotes a double quote gets a backslash, and backslashes before a quote or
+// before the closing quote are doubled, so that reg receives s exactly.
+std::string RegArgument(const std::string& s);
 
 // For a profile stored on this machine, loaded under HKEY_USERS as user; the
-// load line names the hive relative to the current directory.
+// load line names the hive relative to reg's working directory, which is
+// the profile folder.
 struct StoredProfileCommands {
     std::string load;
     std::string printers;

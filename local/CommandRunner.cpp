@@ -5,9 +5,21 @@
 
 #include "app/ProDlg.h"
 #include "local/CommandRunner.h"
-#include "local/CommandLines.h"
 
-int RunHidden(const std::string& commandLine)
+std::string SystemRegProgram()
+{
+    char directory[MAX_PATH] = {};
+    const UINT length = GetSystemDirectoryA(directory, MAX_PATH);
+    // A result of MAX_PATH or more is the size it would need: not written.
+    if (length == 0 || length >= MAX_PATH)
+        return std::string();
+    std::string program(directory, length);
+    if (program.back() != '\\')
+        program += '\\';
+    return program + "reg.exe";
+}
+
+int RunHidden(const std::string& program, const std::string& commandLine, const char* workDir, DWORD* exitCode)
 {
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
@@ -15,16 +27,20 @@ int RunHidden(const std::string& commandLine)
     startup.wShowWindow = SW_HIDE;
     PROCESS_INFORMATION process = {};
 
-    // CreateProcessA may write into the command line, so it gets a copy.
+    // CreateProcessA may write into the command line, so it gets a copy. The
+    // program is named in full: with a null name Windows would look for it
+    // beside the tool and in the current directory first.
     std::vector<char> line(commandLine.begin(), commandLine.end());
     line.push_back('\0');
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+    if (program.empty() || !CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, workDir,
+                                           &startup, &process)) {
         MessageBoxA(nullptr, "Is this an XP machine? Tool doesnt work on anything but XP/2003", "Question", MB_OK);
         return 1;
     }
     CloseHandle(process.hThread);
-    // With "/C" cmd ends when the command it runs has ended.
     WaitForSingleObject(process.hProcess, INFINITE);
+    if (exitCode && !GetExitCodeProcess(process.hProcess, exitCode))
+        *exitCode = static_cast<DWORD>(-1);
     CloseHandle(process.hProcess);
     return 0;
 }
@@ -37,22 +53,21 @@ int TProDlg::CreateOutputFolder(const std::string& name)
     return 0;
 }
 
-bool CheckCommandText(HWND owner, const std::string& text)
-{
-    if (!HasCmdExpansionChar(text))
-        return true;
-    std::string message = "The name \"" + text +
-                          "\" holds a % or ! sign, which the command interpreter would change. Nothing was exported.";
-    MessageBoxA(owner, message.c_str(), "Problem", MB_OK);
-    return false;
-}
-
-int RunExport(HWND owner, const std::string& commandLine, const std::string& path)
+int RunExport(HWND owner, const std::string& program, const std::string& commandLine, const std::string& path)
 {
     if (!DeleteFileA(path.c_str()) && GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
         std::string message = "The file " + path + " cannot be replaced (it is read-only or in use); it was kept and not exported again.";
         MessageBoxA(owner, message.c_str(), "Problem", MB_OK);
         return 1;
     }
-    return RunHidden(commandLine);
+    return RunHidden(program, commandLine);
+}
+
+std::string RegProgramOrSay(HWND owner)
+{
+    std::string reg = SystemRegProgram();
+    if (reg.empty())
+        MessageBoxA(owner, "The system folder that holds reg.exe cannot be found. Nothing was exported.", "Problem",
+                    MB_OK);
+    return reg;
 }

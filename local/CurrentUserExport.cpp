@@ -10,16 +10,17 @@
 
 void TProDlg::ExportCurrentUser()
 {
-    if (!CheckCommandText(mainWindow_, toolFolder_))
+    const std::string reg = RegProgramOrSay(mainWindow_);
+    if (reg.empty())
         return;
     CreateOutputFolder("CurrentUser");
     const std::string& out = outputFolder_;
     CurrentUserCommands commands = BuildCurrentUserCommands(out);
 
     // Each result is ignored: the next step runs whatever the previous did.
-    (void)RunExport(mainWindow_, commands.drives, out + "\\mappedDrv.reg");
-    (void)RunExport(mainWindow_, commands.printers, out + "\\printers.reg");
-    (void)RunExport(mainWindow_, commands.apps, out + "\\InstalledApps.txt");
+    (void)RunExport(mainWindow_, reg, commands.drives, out + "\\mappedDrv.reg");
+    (void)RunExport(mainWindow_, reg, commands.printers, out + "\\printers.reg");
+    (void)RunExport(mainWindow_, reg, commands.apps, out + "\\InstalledApps.txt");
 
     (void)ConvertToPrxFile(*this, out + "\\mappedDrv.reg", out + "\\mappedDrv.prx");
     (void)ConvertToPrxFile(*this, out + "\\printers.reg", out + "\\printers.prx");

@@ -29,38 +29,53 @@ void TProDlg::SelectUser()
         return;
     }
     selectedUser_ = entry;
-    if (!CheckCommandText(mainWindow_, selectedUser_) || !CheckCommandText(mainWindow_, toolFolder_))
-        return;
     std::string profilesDirectory = SystemProfilesDirectory();
     if (profilesDirectory.empty()) {
         MessageBoxA(mainWindow_, "The system did not tell where its profiles are. Nothing was exported.", "Problem",
                     MB_OK);
         return;
     }
+    const std::string reg = RegProgramOrSay(mainWindow_);
+    if (reg.empty())
+        return;
     CreateOutputFolder(selectedUser_);
-    if (ExportStoredProfile(profilesDirectory) != 0)
+    if (ExportStoredProfile(profilesDirectory, reg) != 0)
         return;
     ConvertStoredProfileExports();
 }
 
-int TProDlg::ExportStoredProfile(const std::string& profilesDirectory)
+int TProDlg::ExportStoredProfile(const std::string& profilesDirectory, const std::string& reg)
 {
-    // The load command names the hive relative to the profile folder. Were the
-    // folder not entered, reg would load whatever "ntuser.dat" the current
-    // directory holds, another user's perhaps, so nothing runs then.
-    std::string profileFolder = profilesDirectory + selectedUser_;
-    if (!SetCurrentDirectoryA(profileFolder.c_str())) {
+    // reg runs in the profile folder, where the load command's "ntuser.dat"
+    // is that profile's hive. Were the folder missing, reg would load
+    // whatever "ntuser.dat" some other directory holds, so nothing runs then.
+    const std::string profileFolder = profilesDirectory + selectedUser_;
+    const DWORD attributes = GetFileAttributesA(profileFolder.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
         std::string message = "The profile folder " + profileFolder + " cannot be opened. Nothing was exported.";
         MessageBoxA(mainWindow_, message.c_str(), "Problem", MB_OK);
         return 1;
     }
     StoredProfileCommands commands = BuildStoredProfileCommands(selectedUser_, outputFolder_);
-    // Each result is ignored: the next step runs whatever the previous did.
-    (void)RunHidden(commands.load);
-    (void)RunExport(mainWindow_, commands.drives, outputFolder_ + "\\mappedDrv.prt");
-    (void)RunExport(mainWindow_, commands.printers, outputFolder_ + "\\printers.prt");
-    (void)RunHidden(commands.unload);
-    (void)RunExport(mainWindow_, commands.apps, outputFolder_ + "\\InstalledApps.reg");
+    DWORD loadCode = 0;
+    // A load that could not be started was reported by the runner already.
+    if (RunHidden(reg, commands.load, profileFolder.c_str(), &loadCode) != 0)
+        return 1;
+    if (loadCode != 0) {
+        // Without the hive every export would fail; the files of an earlier
+        // run stay as they are.
+        std::string message = "The registry of the profile " + selectedUser_ +
+                              " could not be loaded. The user may be logged on, or this tool may lack administrator "
+                              "rights. Nothing was exported for this profile.";
+        MessageBoxA(mainWindow_, message.c_str(), "Problem", MB_OK);
+        return 1;
+    }
+    // The exports' codes are not read: a profile without mapped drives has no
+    // Network key, and its missing drives export is normal.
+    (void)RunExport(mainWindow_, reg, commands.drives, outputFolder_ + "\\mappedDrv.prt");
+    (void)RunExport(mainWindow_, reg, commands.printers, outputFolder_ + "\\printers.prt");
+    (void)RunHidden(reg, commands.unload);
+    (void)RunExport(mainWindow_, reg, commands.apps, outputFolder_ + "\\InstalledApps.reg");
     return 0;
 }
 

@@ -9,7 +9,11 @@
 
 namespace {
 
-const char kExportHeader[] = "Windows Registry Editor Version 5.00\n";
+// REGEDIT4: the file holds the narrow API's bytes, which Windows converts from
+// the ANSI code page under this header only. Under "Version 5.00" it takes
+// hex(1), hex(2) and hex(7) bytes as UTF-16 and garbles them. (Wine reads
+// any file without a byte-order mark as ANSI.)
+const char kExportHeader[] = "REGEDIT4\n";
 const char kHomePathName[] = "HOMEPATH";
 
 // Key names are at most 255 characters.

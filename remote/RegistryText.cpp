@@ -65,7 +65,11 @@ std::string FormatValueText(unsigned long type, const unsigned char* data, std::
         while (length < count && data[length] != 0)
             ++length;
         const std::string text(reinterpret_cast<const char*>(data), length);
-        return "\"" + EscapeRegText(text) + "\"\n";
+        // A quoted string cannot carry a line break, nor anything after its
+        // terminator; such data keeps every byte in the hex form.
+        const bool quotable = text.find_first_of("\r\n") == std::string::npos && count - length <= 1;
+        if (quotable)
+            return "\"" + EscapeRegText(text) + "\"\n";
     }
     if (type == kRegDword) {
         // Short data counts its missing high bytes as zero rather than
@@ -80,8 +84,9 @@ std::string FormatValueText(unsigned long type, const unsigned char* data, std::
     if (type == kRegBinary)
         return "hex:" + HexForm(data, count);
 
-    // Every other type, unknown ones included, keeps its bytes under its own
-    // number; importers read that number as hexadecimal.
+    // Every other type, unknown ones and strings that need it included, keeps
+    // its bytes under its own number; importers read that number as
+    // hexadecimal.
     char prefix[32];
     std::snprintf(prefix, sizeof prefix, "hex(%lx):", type);
     return prefix + HexForm(data, count);

@@ -98,7 +98,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* input, std::size_t siz
     const std::string text = FormatValueText(type, data.get(), count);
     FUZZ_CHECK(!text.empty() && text.back() == '\n', "the value text ends with LF");
 
-    if (type == 1) {
+    if (type == 1 && text.compare(0, 7, "hex(1):") == 0) {
+        const std::string::size_type nul = raw.find('\0');
+        FUZZ_CHECK(raw.find_first_of("\r\n") < nul || (nul != std::string::npos && nul + 1 < raw.size()),
+                   "only a string a quoted one cannot carry is written in hex");
+        CheckHexForm(text.substr(7), data.get(), count);
+    } else if (type == 1) {
         std::string value, rest;
         FUZZ_CHECK(ReadQuoted(text, 0, value, rest), "a string value reads as one quoted string");
         FUZZ_CHECK(rest == "\n", "nothing but the line end follows the string");

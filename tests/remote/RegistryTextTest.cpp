@@ -30,7 +30,11 @@ TEST(RegistryText, ValueTextByType)
         {1, Bytes(std::string(R"(\\srv\share)") + '\0'), R"("\\\\srv\\share")" "\n"},
         {1, Bytes(std::string("say \"hi\"") + '\0'), R"("say \"hi\"")" "\n"},
         {1, Bytes("abc"), "\"abc\"\n"},                        // no NUL stored
-        {1, Bytes(std::string("ab\0cd", 5)), "\"ab\"\n"},      // stops at the first NUL
+        {1, Bytes(std::string("ab\0", 3)), "\"ab\"\n"},
+        {1, Bytes(std::string("ab\0cd", 5)), "hex(1):61,62,00,63,64\n"},   // nothing after a NUL is lost
+        {1, Bytes(std::string("ab\0\0", 4)), "hex(1):61,62,00,00\n"},
+        {1, Bytes(std::string("a\r\nb\0", 5)), "hex(1):61,0d,0a,62,00\n"},  // a line break keeps its line
+        {1, Bytes("a\nb"), "hex(1):61,0a,62\n"},
         {1, {}, "\"\"\n"},
         {4, {0x1f, 0, 0, 0}, "dword:0000001f\n"},
         {4, {0x78, 0x56, 0x34, 0x12}, "dword:12345678\n"},     // little-endian
