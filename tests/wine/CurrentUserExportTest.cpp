@@ -130,24 +130,3 @@ TEST(CurrentUserExport, NoMappedDrivesStillExportsTheRest)
     EXPECT_TRUE(sandbox::Exists(out + "\\printers.prx"));
     EXPECT_NE(ReadOrEmpty(out + "\\InstalledApp.txt").find("\"Zeta Last\"\r\r\n"), std::string::npos);
 }
-
-TEST(CurrentUserExport, CommandThatCannotStartIsReportedOncePerCommand)
-{
-    fixture::PrepareProfiles();
-    Tool tool;
-    std::string folder = sandbox::FreshDir("cu-nocmd") + "\\tool";
-    sandbox::MakeDirs(folder);
-    ASSERT_TRUE(CopyFileA(sandbox::ToolExe().c_str(), (folder + "\\MovaraM.exe").c_str(), FALSE));
-    // The system looks for "cmd" beside the executable first; this one is no program.
-    sandbox::WriteBytes(folder + "\\cmd.exe", "not a program");
-    ASSERT_TRUE(tool.Start(folder + "\\MovaraM.exe", folder));
-    tool.Press(IDB_SELECT_USER);
-    for (int i = 0; i < 3; ++i) {
-        SCOPED_TRACE(i);
-        EXPECT_EQ(fixture::AnswerBox(tool, "Question"), "Is this an XP machine? Tool doesnt work on anything but XP/2003");
-    }
-    ASSERT_TRUE(tool.WaitJob(30000));
-    EXPECT_EQ(tool.FindDialog(), nullptr);
-    EXPECT_TRUE(sandbox::Exists(folder + "\\CurrentUser"));
-    EXPECT_FALSE(sandbox::Exists(folder + "\\CurrentUser\\printers.prx"));
-}

@@ -25,7 +25,7 @@ void Choose(Tool& tool, const std::string& folder)
 
 }  // namespace
 
-TEST(HostileFiles, ProfileSortingBeforeTheCurrentUserIsExportedAsItself)
+TEST(StoredProfileExport, ProfileSortingBeforeTheCurrentUserIsExportedAsItself)
 {
     fixture::PrepareProfiles();
     std::vector<std::string> users = {"#team", "(admin)"};
@@ -33,8 +33,8 @@ TEST(HostileFiles, ProfileSortingBeforeTheCurrentUserIsExportedAsItself)
         std::string folder = "C:\\users\\" + user;
         sandbox::RemoveTree(folder);
         sandbox::MakeDirs(folder);
-        ASSERT_TRUE(CopyFileA(sandbox::StandInExe().c_str(), (folder + "\\reg.exe").c_str(), FALSE));
     }
+    sandbox::InstallStandIn();
     Tool tool;
     std::string toolFolder = fixture::StartTool(tool, "hf-sort");
     auto items = ListItems(tool.Item(IDL_PROFILES));
@@ -47,14 +47,15 @@ TEST(HostileFiles, ProfileSortingBeforeTheCurrentUserIsExportedAsItself)
         auto at = std::find(items.begin(), items.end(), user);
         ASSERT_NE(at, items.end());
         SendMessageW(tool.Item(IDL_PROFILES), LB_SETCURSEL, at - items.begin(), 0);
+        sandbox::ClearStandInLog();
         tool.Press(IDB_SELECT_USER);
         ASSERT_TRUE(tool.WaitJob(60000));
-        std::string log = ReadOrEmpty("C:\\users\\" + user + "\\reg-calls.log");
+        std::string log = ReadOrEmpty(sandbox::StandInDir() + "reg-calls.log");
         EXPECT_NE(log.find("ARG hku\\" + user + "\r\n"), std::string::npos) << log;
         EXPECT_TRUE(sandbox::Exists(toolFolder + "\\" + user + "\\printers.reg"));
         EXPECT_FALSE(sandbox::Exists(toolFolder + "\\CurrentUser"));
     }
-    fixture::EndTool(tool);  // its current directory is a profile folder
+    fixture::EndTool(tool);
     for (const auto& user : users)
         sandbox::RemoveTree("C:\\users\\" + user);
 }

@@ -67,9 +67,11 @@ void MakeSourceTree()
     for (char b = 0; b < 26; ++b)
         bytes26 += b;
     SetValue(HKEY_CURRENT_USER, settings, "Bin26", REG_BINARY, bytes26);
+    SetValue(HKEY_CURRENT_USER, settings, "CrLf", REG_SZ, std::string("a\r\nb\0", 5));
     SetDword(HKEY_CURRENT_USER, settings, "Dword", 31);
     SetValue(HKEY_CURRENT_USER, settings, "Expand", REG_EXPAND_SZ, std::string("%SystemRoot%\\x\0", 15));
     SetValue(HKEY_CURRENT_USER, settings, "FullRes", REG_FULL_RESOURCE_DESCRIPTOR, "\x01\x02");
+    SetValue(HKEY_CURRENT_USER, settings, "InnerNul", REG_SZ, std::string("ab\0cd\0", 6));
     SetValue(HKEY_CURRENT_USER, settings, "Link", REG_LINK, std::string("a\0b\0", 4));
     SetValue(HKEY_CURRENT_USER, settings, "Multi", REG_MULTI_SZ, std::string("a\0b\\c\0\0", 7));
     SetValue(HKEY_CURRENT_USER, settings, "None", REG_NONE, std::string("\x00\xff", 2));
@@ -90,7 +92,7 @@ void MakeSourceTree()
 
 // What the writer makes of that tree; {U} stands for the root of the
 // section lines.
-const char kPrintersText[] = R"(Windows Registry Editor Version 5.00
+const char kPrintersText[] = R"(REGEDIT4
 
 [{U}\Printers]
 @ ="\\\\srv1\\Laser"
@@ -111,9 +113,11 @@ const char kPrintersText[] = R"(Windows Registry Editor Version 5.00
 "Bin1"=hex:7f
 "Bin26"=hex:00,01,02,03,04,05,06,07,08,09,0a,0b,0c,0d,0e,0f,10,11,12,13,14,15,16,17,18,\
 19
+"CrLf"=hex(1):61,0d,0a,62,00
 "Dword"=dword:0000001f
 "Expand"=hex(2):25,53,79,73,74,65,6d,52,6f,6f,74,25,5c,78,00
 "FullRes"=hex(9):01,02
+"InnerNul"=hex(1):61,62,00,63,64,00
 "Link"=hex(6):61,00,62,00
 "Multi"=hex(7):61,00,62,5c,63,00,00
 "None"=hex(0):00,ff
@@ -124,7 +128,7 @@ const char kPrintersText[] = R"(Windows Registry Editor Version 5.00
 "Unknown"=hex(21):05
 )";
 
-const char kDrivesText[] = R"(Windows Registry Editor Version 5.00
+const char kDrivesText[] = R"(REGEDIT4
 
 [{U}\Network]
 
@@ -140,7 +144,7 @@ const char kDrivesText[] = R"(Windows Registry Editor Version 5.00
 "RemotePath"="\\\\srv2\\home"
 )";
 
-const char kAppsText[] = R"(Windows Registry Editor Version 5.00
+const char kAppsText[] = R"(REGEDIT4
 
 [SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall]
 
@@ -291,18 +295,18 @@ TEST(RemoteExport, SelectUserWritesExportsThatImportBackIntoTheCurrentUser)
     ExpectFile(out + "\\SmallApps.txt", "\"Sample Viewer 1.0\"\r\n\"Disk Tool 2\"\r\n");
     ExpectFile(out + "\\printers.txt", Export(kPrintersText, kUserKey));
 
-    // The machine name is read again at each run: a machine that cannot be
-    // reached gives exports with the header alone, never data of the earlier
-    // connection.
+    // The machine name is read again at each run. A machine that cannot be
+    // reached ends the job with one message, and the earlier files stay.
     tool.Focus(IDE_MACHINE_NAME);
     driver::WaitUntil([&] { return Text(tool.Item(IDE_MACHINE_NAME)).empty(); });
     tool.Type(tool.Item(IDE_MACHINE_NAME), kNoSuchPc);
     tool.Press(IDB_REMOTE_SELECT_USER);
+    EXPECT_EQ(fixture::AnswerBox(tool, "Problem locating pc."), kConnectFailed);
     ASSERT_TRUE(tool.WaitJob());
-    const std::string headerOnly = "Windows Registry Editor Version 5.00\r\n";
-    for (const char* name : {"printers.txt", "printers.txt.reg", "drives.txt", "apps.txt"})
-        ExpectFile(out + "\\" + name, headerOnly);
-    ExpectFile(out + "\\SmallApps.txt", "");
+    EXPECT_EQ(tool.FindDialog(), nullptr) << "more than one message";
+    ExpectFile(out + "\\printers.txt", Export(kPrintersText, kUserKey));
+    ExpectFile(out + "\\drives.txt", Export(kDrivesText, kUserKey));
+    ExpectFile(out + "\\SmallApps.txt", "\"Sample Viewer 1.0\"\r\n\"Disk Tool 2\"\r\n");
 
     tool.Press(IDB_EXIT);
     EXPECT_EQ(tool.WaitExit(), 0u);
@@ -310,4 +314,44 @@ TEST(RemoteExport, SelectUserWritesExportsThatImportBackIntoTheCurrentUser)
     sandbox::DeleteKeyTree(HKEY_CURRENT_USER, "Network");
     sandbox::DeleteKeyTree(HKEY_LOCAL_MACHINE, kUninstall);
     sandbox::CreateKey(HKEY_LOCAL_MACHINE, kUninstall);
+}
+
+TEST(RemoteExport, EveryLoggedOnUserIsListedAndTheSelectedOneExported)
+{
+    using namespace sandbox;
+    fixture::PrepareProfiles();
+    const std::string second = "S-1-5-21-9-9-9-1001";
+    SetString(HKEY_USERS, second + "\\Volatile Environment", "HOMEPATH", "\\users\\zzz");
+    SetString(HKEY_USERS, second + "\\Printers\\Connections\\,,srv9,Colour", "Server", "\\\\srv9");
+    SetString(HKEY_USERS, second + "\\Network\\Q", "RemotePath", "\\\\srv9\\q");
+    SetString(HKEY_USERS, "S-1-5-21-9-9-9-1002\\Volatile Environment", "USERNAME", "nohome");
+    SetString(HKEY_USERS, "S-1-5-21-9-9-9-1003\\Printers", "", "no user");
+    const std::string secondPrinters = RegistrySnapshot(HKEY_USERS, second + "\\Printers");
+
+    Tool tool;
+    const std::string out = fixture::StartTool(tool, "re-users") + "\\RemoteMachine";
+    const std::vector<std::string> lines = ConnectLocal(tool);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[1], "zzz   =-->" + second);
+    EXPECT_EQ(lines[0].substr(lines[0].find("   =-->")), std::string("   =-->") + kUserKey);
+    EXPECT_EQ(driver::ListSelection(tool.Item(IDL_REMOTE_USERS)), 0);
+
+    SendMessageW(tool.Item(IDL_REMOTE_USERS), LB_SETCURSEL, 1, 0);
+    tool.Press(IDB_REMOTE_SELECT_USER);
+    ASSERT_TRUE(tool.WaitJob());
+    EXPECT_NE(sandbox::ReadOrEmpty(out + "\\drives.txt").find("[" + second + "\\Network\\Q]"), std::string::npos);
+    DeleteKeyTree(HKEY_CURRENT_USER, "Printers");
+    EXPECT_EQ(RunWait("cmd /C reg import \"" + out + "\\printers.txt.reg\""), 0);
+    EXPECT_EQ(RegistrySnapshot(HKEY_CURRENT_USER, "Printers"), Replaced(secondPrinters, second + "\\", ""));
+
+    // No line selected: the first line's user.
+    SendMessageW(tool.Item(IDL_REMOTE_USERS), LB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+    tool.Press(IDB_REMOTE_SELECT_USER);
+    ASSERT_TRUE(tool.WaitJob());
+    EXPECT_NE(sandbox::ReadOrEmpty(out + "\\printers.txt").find(std::string("[") + kUserKey + "\\Printers"),
+              std::string::npos);
+    fixture::EndTool(tool);
+    for (const char* key : {"S-1-5-21-9-9-9-1001", "S-1-5-21-9-9-9-1002", "S-1-5-21-9-9-9-1003"})
+        DeleteKeyTree(HKEY_USERS, key);
+    DeleteKeyTree(HKEY_CURRENT_USER, "Printers");
 }

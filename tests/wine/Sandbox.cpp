@@ -26,6 +26,42 @@ std::string StandInExe()
     return BuildDir() + "\\reg_standin.exe";
 }
 
+std::string StandInDir()
+{
+    char system[MAX_PATH] = {};
+    GetSystemDirectoryA(system, MAX_PATH);
+    return std::string(system) + "\\";
+}
+
+std::string InstallStandIn()
+{
+    CopyFileA(StandInExe().c_str(), (StandInDir() + "reg.exe").c_str(), FALSE);
+    return StandInDir();
+}
+
+void ClearStandInLog()
+{
+    DeleteFileA((StandInDir() + "reg-calls.log").c_str());
+}
+
+std::vector<std::vector<std::string>> StandInCalls()
+{
+    std::vector<std::vector<std::string>> calls;
+    const std::string log = ReadOrEmpty(StandInDir() + "reg-calls.log");
+    for (std::size_t at = 0; at < log.size();) {
+        std::size_t end = log.find("\r\n", at);
+        std::string line = log.substr(at, end - at);
+        at = end == std::string::npos ? log.size() : end + 2;
+        if (line.compare(0, 8, "CMDLINE ") == 0)
+            calls.emplace_back();
+        else if (line.compare(0, 4, "ARG ") == 0 && !calls.empty())
+            calls.back().push_back(line.substr(4));
+        else if (line.compare(0, 7, "EXISTS ") == 0)
+            calls.push_back({"<asked to overwrite " + line.substr(7) + ">"});
+    }
+    return calls;
+}
+
 bool MakeDirs(const std::string& path)
 {
     for (std::size_t i = 3; i <= path.size(); ++i) {

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 namespace sandbox {
 
@@ -11,6 +12,15 @@ namespace sandbox {
 std::string BuildDir();
 std::string ToolExe();
 std::string StandInExe();
+// Copies the stand-in over the system's reg.exe (once per run); it logs and
+// reads its control files ("no-network", "big-export", "fail-load") in the
+// system directory, whose path this returns with a backslash.
+std::string InstallStandIn();
+std::string StandInDir();
+// The stand-in's calls since the last ClearStandInLog: one list of arguments
+// per call, in order.
+std::vector<std::vector<std::string>> StandInCalls();
+void ClearStandInLog();
 
 // A new, empty folder C:\mvt\<name> (an older one is removed first).
 std::string FreshDir(const std::string& name);

@@ -12,13 +12,15 @@ using sandbox::Utf16;
 
 namespace {
 
-// A profile folder whose "reg" is the stand-in (Wine has no reg load/unload).
+// A profile folder; the tool runs the stand-in in place of the system's reg
+// (Wine has no reg load/unload).
 std::string MakeProfile(const std::string& name)
 {
     std::string folder = "C:\\users\\" + name;
     sandbox::RemoveTree(folder);
     sandbox::MakeDirs(folder);
-    EXPECT_TRUE(CopyFileA(sandbox::StandInExe().c_str(), (folder + "\\reg.exe").c_str(), FALSE));
+    sandbox::InstallStandIn();
+    sandbox::ClearStandInLog();
     return folder;
 }
 
@@ -28,26 +30,6 @@ void Select(Tool& tool, const std::string& entry)
     auto at = std::find(items.begin(), items.end(), entry);
     ASSERT_NE(at, items.end()) << entry << " is not in the profile list";
     SendMessageW(tool.Item(IDL_PROFILES), LB_SETCURSEL, at - items.begin(), 0);
-}
-
-// The argument lists of the stand-in's calls, in order.
-std::vector<std::vector<std::string>> Calls(const std::string& profile)
-{
-    std::vector<std::vector<std::string>> calls;
-    std::string log = ReadOrEmpty(profile + "\\reg-calls.log");
-    std::size_t at = 0;
-    while (at < log.size()) {
-        std::size_t end = log.find("\r\n", at);
-        std::string line = log.substr(at, end - at);
-        at = end == std::string::npos ? log.size() : end + 2;
-        if (line.compare(0, 8, "CMDLINE ") == 0)
-            calls.emplace_back();
-        else if (line.compare(0, 4, "ARG ") == 0 && !calls.empty())
-            calls.back().push_back(line.substr(4));
-        else if (line.compare(0, 7, "EXISTS ") == 0)
-            ADD_FAILURE() << "reg was asked to overwrite " << line.substr(7);
-    }
-    return calls;
 }
 
 // What the stand-in writes for a key of a loaded hive, and its rewrites.
@@ -61,7 +43,6 @@ std::string StandInExport(const std::string& sectionStart)
 void ExpectStoredExport(const std::string& user, const std::string& toolFolder)
 {
     SCOPED_TRACE(user);
-    std::string profile = "C:\\users\\" + user;
     std::string out = toolFolder + "\\" + user;
     const std::string apps = "hklm\\software\\microsoft\\windows\\currentversion\\uninstall\\";
     // The exact names reach reg, whatever cmd would make of them unquoted.
@@ -72,7 +53,7 @@ void ExpectStoredExport(const std::string& user, const std::string& toolFolder)
         {"unload", "hku\\" + user},
         {"export", apps, out + "\\InstalledApps.reg"},
     };
-    EXPECT_EQ(Calls(profile), expected);
+    EXPECT_EQ(sandbox::StandInCalls(), expected);
 
     for (const char* key : {"Network", "Printers"}) {
         std::string base = std::string(key) == "Network" ? "mappedDrv" : "printers";
@@ -85,15 +66,16 @@ void ExpectStoredExport(const std::string& user, const std::string& toolFolder)
 
 }  // namespace
 
-TEST(StoredProfileExport, NamesThatCmdWouldMisreadReachRegWhole)
+TEST(StoredProfileExport, EveryNameReachesRegWhole)
 {
     fixture::PrepareProfiles();
-    std::vector<std::string> users = {"user1", "bob smith", "a&b", "x(1)"};
+    std::vector<std::string> users = {"user1", "bob smith", "a&b", "x(1)", "50%", "a%windir%b", "hi!"};
     for (const auto& user : users)
         MakeProfile(user);
     Tool tool;
     std::string folder = fixture::StartTool(tool, "sp");
     for (const auto& user : users) {
+        sandbox::ClearStandInLog();
         Select(tool, user);
         tool.Press(IDB_SELECT_USER);
         ASSERT_TRUE(tool.WaitJob(60000));
@@ -103,13 +85,12 @@ TEST(StoredProfileExport, NamesThatCmdWouldMisreadReachRegWhole)
 
     // A second run for the same profile: the same commands again, and reg
     // never finds the file it is to write.
-    std::string profile = "C:\\users\\bob smith";
-    DeleteFileA((profile + "\\reg-calls.log").c_str());
+    sandbox::ClearStandInLog();
     Select(tool, "bob smith");
     tool.Press(IDB_SELECT_USER);
     ASSERT_TRUE(tool.WaitJob(60000));
     ExpectStoredExport("bob smith", folder);
-    fixture::EndTool(tool);  // its current directory is a profile folder
+    fixture::EndTool(tool);
     for (const auto& user : users)
         sandbox::RemoveTree("C:\\users\\" + user);
 }
@@ -118,36 +99,90 @@ TEST(StoredProfileExport, ProfileWithoutMappedDrives)
 {
     fixture::PrepareProfiles();
     std::string profile = MakeProfile("carol");
-    sandbox::WriteBytes(profile + "\\no-network", "");
+    sandbox::WriteBytes(sandbox::StandInDir() + "no-network", "");
     Tool tool;
     std::string out = fixture::StartTool(tool, "sp-nodrives") + "\\carol";
     Select(tool, "carol");
     tool.Press(IDB_SELECT_USER);
     ASSERT_TRUE(tool.WaitJob(60000));
-    EXPECT_EQ(Calls(profile).size(), 5u);
+    EXPECT_EQ(sandbox::StandInCalls().size(), 5u);
     EXPECT_FALSE(sandbox::Exists(out + "\\mappedDrv.prt"));
     EXPECT_FALSE(sandbox::Exists(out + "\\mappedDrv.prx"));
     EXPECT_FALSE(sandbox::Exists(out + "\\mappedDrv.reg"));
     EXPECT_EQ(ReadOrEmpty(out + "\\printers.reg"), StandInExport("HKEY_CURRENT_USER\\Printers"));
     fixture::EndTool(tool);
     sandbox::RemoveTree(profile);
+    DeleteFileA((sandbox::StandInDir() + "no-network").c_str());
 }
 
-TEST(StoredProfileExport, NameThatCmdWouldExpandRunsNothing)
+TEST(StoredProfileExport, HiveThatDoesNotLoadIsReportedAndExportsNothing)
 {
     fixture::PrepareProfiles();
-    std::string profile = MakeProfile("50%");
+    std::string profile = MakeProfile("dave");
+    sandbox::WriteBytes(sandbox::StandInDir() + "fail-load", "hku\\dave");
     Tool tool;
-    std::string folder = fixture::StartTool(tool, "sp-percent");
-    Select(tool, "50%");
+    std::string out = fixture::StartTool(tool, "sp-noload") + "\\dave";
+    sandbox::MakeDirs(out);
+    for (const char* name : {"printers.prt", "printers.reg", "printers.prx", "mappedDrv.prt"})
+        sandbox::WriteBytes(out + "\\" + name, std::string("old ") + name);
+    Select(tool, "dave");
     tool.Press(IDB_SELECT_USER);
     HWND box = tool.WaitDialog("Problem");
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(GetWindow(box, GW_OWNER), tool.Main());
+    EXPECT_NE(driver::Tool::MessageText(box).find("could not be loaded"), std::string::npos)
+        << driver::Tool::MessageText(box);
     driver::Tool::PressOk(box);
     ASSERT_TRUE(tool.WaitJob(10000));
-    EXPECT_FALSE(sandbox::Exists(folder + "\\50%"));
-    EXPECT_FALSE(sandbox::Exists(profile + "\\reg-calls.log"));
+    const std::vector<std::vector<std::string>> onlyLoad = {{"load", "hku\\dave", "ntuser.dat"}};
+    EXPECT_EQ(sandbox::StandInCalls(), onlyLoad);
+    for (const char* name : {"printers.prt", "printers.reg", "printers.prx", "mappedDrv.prt"})
+        EXPECT_EQ(ReadOrEmpty(out + "\\" + name), std::string("old ") + name);
+    fixture::EndTool(tool);
+    DeleteFileA((sandbox::StandInDir() + "fail-load").c_str());
+    sandbox::RemoveTree(profile);
+}
+
+TEST(StoredProfileExport, PlantedProgramsNeverRun)
+{
+    fixture::PrepareProfiles();
+    std::string profile = MakeProfile("eve");
+    Tool tool;
+    std::string folder = sandbox::FreshDir("planted") + "\\tool";
+    sandbox::MakeDirs(folder);
+    ASSERT_TRUE(CopyFileA(sandbox::ToolExe().c_str(), (folder + "\\MovaraM.exe").c_str(), FALSE));
+    // Copies of the stand-in log beside themselves when run; the batch file
+    // leaves a file of its own.
+    for (const std::string& dir : {profile, folder}) {
+        for (const char* name : {"\\reg.exe", "\\cmd.exe"})
+            ASSERT_TRUE(CopyFileA(sandbox::StandInExe().c_str(), (dir + name).c_str(), FALSE));
+    }
+    sandbox::WriteBytes(profile + "\\reg.bat", "@echo ran> \"%~dp0bat-ran.txt\"\r\n");
+    ASSERT_TRUE(tool.Start(folder + "\\MovaraM.exe", folder));
+
+    Select(tool, "eve");
+    tool.Press(IDB_SELECT_USER);
+    ASSERT_TRUE(tool.WaitJob(60000));
+    Select(tool, "*User = ");
+    tool.Press(IDB_SELECT_USER);
+    ASSERT_TRUE(tool.WaitJob(60000));
+    EXPECT_EQ(tool.FindDialog(), nullptr) << driver::Text(tool.FindDialog());
+
+    for (const std::string& trace : {profile + "\\reg-calls.log", profile + "\\bat-ran.txt", folder + "\\reg-calls.log"})
+        EXPECT_FALSE(sandbox::Exists(trace)) << trace << ": a planted program ran";
+    const std::string apps = "hklm\\software\\microsoft\\windows\\currentversion\\uninstall\\";
+    const std::string out = folder + "\\eve", cu = folder + "\\CurrentUser";
+    const std::vector<std::vector<std::string>> expected = {
+        {"load", "hku\\eve", "ntuser.dat"},
+        {"export", "hku\\eve\\Network", out + "\\mappedDrv.prt"},
+        {"export", "hku\\eve\\Printers", out + "\\printers.prt"},
+        {"unload", "hku\\eve"},
+        {"export", apps, out + "\\InstalledApps.reg"},
+        {"export", "hkcu\\Network", cu + "\\mappedDrv.reg"},
+        {"export", "hkcu\\Printers", cu + "\\printers.reg"},
+        {"export", apps, cu + "\\InstalledApps.txt"},
+    };
+    EXPECT_EQ(sandbox::StandInCalls(), expected);
     fixture::EndTool(tool);
     sandbox::RemoveTree(profile);
 }

@@ -3,7 +3,8 @@
 // per line) to reg-calls.log beside itself, and answers "export" with a small
 // UTF-16LE export of the named key. A file "no-network" beside it makes the
 // export of a Network key fail, as for a profile without mapped drives; a file
-// "big-export" holding a number N makes every export N MiB long.
+// "big-export" holding a number N makes every export N MiB long; "fail-load"
+// holding a hive's name makes its load fail.
 #include <windows.h>
 
 #include <cstdio>
@@ -60,6 +61,16 @@ int main(int argc, char** argv)
     Log("CMDLINE " + std::string(GetCommandLineA()));
     for (int i = 1; i < argc; ++i)
         Log("ARG " + std::string(argv[i]));
+    if (argc >= 3 && std::string(argv[1]) == "load") {
+        // A file "fail-load" beside the stand-in names a hive whose load fails,
+        // as for a user who is logged on.
+        char hive[MAX_PATH] = {};
+        if (FILE* fail = std::fopen(Beside("fail-load").c_str(), "rb")) {
+            hive[std::fread(hive, 1, sizeof hive - 1, fail)] = '\0';
+            std::fclose(fail);
+        }
+        return std::string(argv[2]) == hive ? 1 : 0;
+    }
     if (argc < 2 || std::string(argv[1]) != "export")
         return 0;
     if (argc < 4)

@@ -88,8 +88,7 @@ bool HugeExport(const std::string& folder)
     const std::string profile = "C:\\users\\huge";
     sandbox::RemoveTree(profile);
     sandbox::MakeDirs(profile);
-    CopyFileA(sandbox::StandInExe().c_str(), (profile + "\\reg.exe").c_str(), FALSE);
-    sandbox::WriteBytes(profile + "\\big-export", "900");
+    sandbox::WriteBytes(sandbox::InstallStandIn() + "big-export", "900");
     driver::Tool tool;
     if (!tool.Start(folder + "\\MovaraM.exe", folder))
         return false;
