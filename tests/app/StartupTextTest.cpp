@@ -1,51 +1,28 @@
-#include <gtest/gtest.h>
-
-#include <cstring>
-#include <string>
-
 #include "app/StartupText.h"
 
+#include <gtest/gtest.h>
+
 namespace {
-std::string Title(bool ok, const char* name, unsigned long size)
-{
-    char buffer[255] = {};
-    std::memcpy(buffer, name, std::strlen(name));
-    return TitleLineText(ok, buffer, sizeof buffer, size);
-}
-}  // namespace
 
-TEST(TitleLine, DropsTheDollarOfTheComputerAccount)
+// GetComputerObjectNameA's buffer and reported size (with the terminator).
+TEST(StartupText, TitleDropsTheDollarAndNeverOverreads)
 {
-    EXPECT_EQ(Title(true, "CORP\\PC1$", 10), "Movara running on CORP\\PC1");
-    EXPECT_EQ(Title(true, "\\VM$", 5), "Movara running on \\VM");  // Wine: empty domain
-}
-
-TEST(TitleLine, FailedOrOddSizesGiveThePrefixAndNeverOverread)
-{
-    EXPECT_EQ(Title(false, "", 255), "Movara running on ");
-    EXPECT_EQ(Title(false, "CORP\\PC1$", 10), "Movara running on ");
-    EXPECT_EQ(Title(true, "X", 0), "Movara running on ");
-    EXPECT_EQ(Title(true, "X", 1), "Movara running on ");
-    // A size larger than what was written stops at the terminator.
-    EXPECT_EQ(Title(true, "AB", 200), "Movara running on AB");
-    // A buffer filled to its end without a terminator is read no further.
-    char full[4] = {'A', 'B', 'C', 'D'};
+    const char full[4] = {'A', 'B', 'C', 'D'};  // no terminator
+    EXPECT_EQ(TitleLineText(true, "CORP\\PC1$", 255, 10), "Movara running on CORP\\PC1");
+    EXPECT_EQ(TitleLineText(true, "\\VM$", 255, 5), "Movara running on \\VM");
+    EXPECT_EQ(TitleLineText(false, "CORP\\PC1$", 255, 10), "Movara running on ");
+    EXPECT_EQ(TitleLineText(true, "X", 255, 1), "Movara running on ");
+    EXPECT_EQ(TitleLineText(true, "AB", 255, 200), "Movara running on AB");
     EXPECT_EQ(TitleLineText(true, full, sizeof full, 1000), "Movara running on ABCD");
 }
 
-TEST(ToolFolder, PrefersTheShortFormWhenItFits)
+TEST(StartupText, ToolFolderIsTheShortFormWhenItFitsElseTheLongOne)
 {
-    EXPECT_EQ(ChooseToolFolder("C:\\Program Files\\Movara", "C:\\PROGRA~1\\Movara", true, 256), "C:\\PROGRA~1\\Movara");
-    EXPECT_EQ(ChooseToolFolder("C:\\", "C:\\", true, 256), "C:\\");
-    // No short form (volume without 8.3 names): the long form.
+    const std::string longest = "C:\\" + std::string(252, 'x');
+    EXPECT_EQ(ChooseToolFolder("C:\\Program Files\\M", "C:\\PROGRA~1\\M", true, 256), "C:\\PROGRA~1\\M");
     EXPECT_EQ(ChooseToolFolder("C:\\a b", "", false, 256), "C:\\a b");
+    EXPECT_EQ(ChooseToolFolder(longest, "C:\\" + std::string(253, 's'), true, 256), longest);
+    EXPECT_EQ(ChooseToolFolder(longest + "y", "", false, 256), "");
 }
 
-TEST(ToolFolder, NeverReturnsMoreThanFitsTheBuffer)
-{
-    std::string longForm = "C:\\" + std::string(200, 'a');
-    std::string shortForm = "C:\\" + std::string(253, 'S');  // 256 chars: one too many for 256 with terminator
-    EXPECT_EQ(ChooseToolFolder(longForm, shortForm, true, 256), longForm);
-    EXPECT_EQ(ChooseToolFolder("C:\\" + std::string(255, 'x'), shortForm, true, 256), "");
-    EXPECT_EQ(ChooseToolFolder("C:\\" + std::string(252, 'x'), "", false, 256).size(), 255u);
-}
+} // namespace

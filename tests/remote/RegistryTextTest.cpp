@@ -95,49 +95,4 @@ TEST(RegistryText, HexFormBreaksAfterTwentyFiveBytes)
     EXPECT_EQ(HexForm(nullptr, 0), "\n");
 }
 
-// Reads a hex form back line by line and checks the layout rule on the way.
-TEST(RegistryText, HexFormLinesHoldTwentyFiveThenTwentyFourBytes)
-{
-    for (std::size_t count = 0; count <= 200; ++count) {
-        SCOPED_TRACE("count " + std::to_string(count));
-        std::vector<unsigned char> data(count);
-        for (std::size_t i = 0; i < count; ++i)
-            data[i] = static_cast<unsigned char>(i * 37 + 11);
-        const std::string text = HexForm(data.data(), count);
-        ASSERT_FALSE(text.empty());
-        ASSERT_EQ(text.back(), '\n');
-
-        std::vector<std::string> lines;
-        for (std::size_t start = 0; start < text.size();) {
-            const std::size_t end = text.find('\n', start);
-            lines.push_back(text.substr(start, end - start));
-            start = end + 1;
-        }
-        std::vector<unsigned char> recovered;
-        for (std::size_t n = 0; n < lines.size(); ++n) {
-            std::string line = lines[n];
-            const bool last = n + 1 == lines.size();
-            if (!last) {
-                ASSERT_GE(line.size(), 2u);
-                EXPECT_EQ(line.substr(line.size() - 2), ",\\");
-                line.erase(line.size() - 2);
-            }
-            const std::size_t bytes = line.empty() ? 0 : (line.size() + 1) / 3;
-            ASSERT_EQ(line.size(), bytes == 0 ? 0 : bytes * 3 - 1);
-            if (!last)
-                EXPECT_EQ(bytes, n == 0 ? 25u : 24u);
-            else
-                EXPECT_TRUE(count == 0 ? bytes == 0 : bytes >= 1 && bytes <= (n == 0 ? 25u : 24u));
-            for (std::size_t b = 0; b < bytes; ++b) {
-                if (b + 1 < bytes) {
-                    EXPECT_EQ(line[b * 3 + 2], ',');
-                }
-                recovered.push_back(static_cast<unsigned char>(std::stoul(line.substr(b * 3, 2), nullptr, 16)));
-            }
-        }
-        EXPECT_EQ(recovered, data);
-        EXPECT_EQ(text.find_first_of("ABCDEF"), std::string::npos);
-    }
-}
-
 } // namespace

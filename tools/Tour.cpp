@@ -8,7 +8,7 @@
 #include <string>
 
 #include "res/resource.h"
-#include "tests/wine/Driver.h"
+#include "tests/wine/Harness.h"
 
 namespace {
 
@@ -84,10 +84,16 @@ int main(int argc, char** argv)
     HWND problem = tool.WaitDialog("Problem");
     failures += !SaveWindow(problem, "remote-not-connected");
     if (problem)
-        driver::Tool::PressOk(problem);
+        tool.Answer("Problem");
     tool.WaitJob();
 
-    tool.PressConnect("\\\\" + driver::ComputerName());
+    {
+        char name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+        DWORD size = sizeof name;
+        GetComputerNameA(name, &size);
+        tool.TypeMachine(std::string("\\\\") + name);
+        tool.Press(IDB_CONNECT_REG);
+    }
     tool.WaitJob();
     SendMessageA(tool.Item(IDC_GET_APPS), BM_SETCHECK, BST_CHECKED, 0);
     failures += !SaveWindow(tool.Main(), "remote-connected");

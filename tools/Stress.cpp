@@ -4,15 +4,60 @@
 // and the tool's peak memory. Run under Wine by scripts/stress.
 #include <windows.h>
 #include <psapi.h>
+#include <shlwapi.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <vector>
 #include <string>
 
 #include "res/resource.h"
-#include "tests/wine/Driver.h"
-#include "tests/wine/Sandbox.h"
+#include "tests/wine/Harness.h"
 
 namespace {
+
+void Snapshot(HKEY root, const std::string& path, const std::string& name, bool toNul, std::map<std::string, std::string>& keys)
+{
+    HKEY key;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return;
+    DWORD subKeys = 0, values = 0, longestName = 0, longestData = 0;
+    RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, &values, &longestName, &longestData,
+                     nullptr, nullptr);
+    std::map<std::string, std::string> lines;
+    std::vector<char> valueName(longestName * 2 + 2);
+    std::vector<unsigned char> data(longestData + 1);
+    for (DWORD i = 0; i < values; ++i) {
+        DWORD nameLength = static_cast<DWORD>(valueName.size()), dataLength = static_cast<DWORD>(data.size()), type = 0;
+        RegEnumValueA(key, i, valueName.data(), &nameLength, nullptr, &type, data.data(), &dataLength);
+        std::string& text = lines[std::string(valueName.data(), nameLength)] = " type " + std::to_string(type) + ":";
+        for (DWORD b = 0; b < dataLength && !(toNul && type == REG_SZ && data[b] == 0); ++b)
+            text += " " + std::to_string(data[b]);
+    }
+    if (values > 0 || subKeys > 0) {
+        std::string& text = keys[name];
+        for (const auto& line : lines)
+            text += "  \"" + line.first + "\"" + line.second + "\n";
+    }
+    char child[MAX_PATH];
+    for (DWORD i = 0; RegEnumKeyA(key, i, child, MAX_PATH) == ERROR_SUCCESS; ++i)
+        Snapshot(root, path + "\\" + child, name + "\\" + child, toNul, keys);
+    RegCloseKey(key);
+}
+
+// Every key below path with values or subkeys, with each value's type and
+// bytes, in an order of its own; with toNul a REG_SZ counts up to its first NUL.
+std::string RegistrySnapshot(HKEY root, const std::string& path, bool toNul)
+{
+    std::map<std::string, std::string> keys;
+    Snapshot(root, path, "", toNul, keys);
+    std::string text;
+    for (const auto& key : keys)
+        text += "[" + key.first + "]\n" + key.second;
+    return text;
+}
+
 
 const char kTop[] = "Printers\\Stress";
 
@@ -26,7 +71,7 @@ std::string Bytes(std::size_t n, unsigned seed)
 
 void BuildTree()
 {
-    sandbox::DeleteKeyTree(HKEY_CURRENT_USER, "Printers");
+    SHDeleteKeyA(HKEY_CURRENT_USER, std::string("Printers").c_str());
     const std::string top = kTop;
 
     // 20,000 subkeys in one key, each with a value so that it has a section.
@@ -51,7 +96,7 @@ void BuildTree()
 
     std::string odd = top + "\\Odd";
     sandbox::SetValue(HKEY_CURRENT_USER, odd, "big", REG_BINARY, Bytes(1 << 20, 7));
-    sandbox::SetString(HKEY_CURRENT_USER, odd, std::string(16383, 'v'), "longest value name");
+    sandbox::SetString(HKEY_CURRENT_USER, odd, std::string(16383, 'v').c_str(), "longest value name");
     sandbox::SetString(HKEY_CURRENT_USER, odd + "\\" + std::string(255, 'K'), "in", "longest key name");
     for (const char* name : {"a\"b", "c\\d", "[x]", "[S-1\\y", "u=-->v", "\\\\srv\\Laser", "]"})
         sandbox::SetString(HKEY_CURRENT_USER, odd, name, std::string("data of ") + name);
@@ -66,7 +111,7 @@ void BuildTree()
                          : (type == REG_SZ || type == REG_EXPAND_SZ) ? std::string("text %X%\0", 9)
                          : type == REG_MULTI_SZ ? std::string("one\0two\0\0", 9)
                                                 : Bytes(33, type);
-        sandbox::SetValue(HKEY_CURRENT_USER, odd + "\\Types", "t" + std::to_string(type), type, data);
+        sandbox::SetValue(HKEY_CURRENT_USER, odd + "\\Types", ("t" + std::to_string(type)).c_str(), type, data);
     }
     sandbox::SetValue(HKEY_CURRENT_USER, odd + "\\Types", "t12345", 0x12345, Bytes(5, 9));
     sandbox::SetValue(HKEY_CURRENT_USER, odd + "\\Types", "emptyBinary", REG_BINARY, "");
@@ -88,7 +133,8 @@ bool HugeExport(const std::string& folder)
     const std::string profile = "C:\\users\\huge";
     sandbox::RemoveTree(profile);
     sandbox::MakeDirs(profile);
-    sandbox::WriteBytes(sandbox::InstallStandIn() + "big-export", "900");
+    sandbox::Write(profile + "\\ntuser.dat", "hive");
+    sandbox::Write(sandbox::InstallStandIn() + "big-export", "900");
     driver::Tool tool;
     if (!tool.Start(folder + "\\MovaraM.exe", folder))
         return false;
@@ -100,13 +146,11 @@ bool HugeExport(const std::string& folder)
     DWORD started = GetTickCount();
     tool.Press(IDB_SELECT_USER);
     int messages = 0;
-    while (tool.JobRunning()) {
+    while (!tool.WaitJob(0)) {
         HWND box = tool.FindDialog();
         if (box) {
-            std::printf("stress: huge export: %s / %s\n", driver::Text(box).c_str(),
-                        driver::Tool::MessageText(box).substr(0, 120).c_str());
-            driver::Tool::PressOk(box);
-            driver::WaitUntil([&] { return !IsWindow(box); });
+            const std::string caption = driver::Text(box);
+            std::printf("stress: huge export: %s / %s\n", caption.c_str(), tool.Answer(caption).substr(0, 120).c_str());
             ++messages;
         }
         Sleep(100);
@@ -121,17 +165,27 @@ bool HugeExport(const std::string& folder)
     tool.Kill();
     sandbox::RemoveTree(profile);
     sandbox::RemoveTree(folder + "\\huge");
+    DeleteFileA((sandbox::SystemDir() + "big-export").c_str());
     return alive && code == 0;
 }
 
 }  // namespace
 
-int main()
+// With the argument "huge", the huge stored-profile export alone; run with
+// the stand-in as the system's reg (WINEDLLOVERRIDES=reg.exe=n).
+int main(int argc, char** argv)
 {
+    if (argc > 1 && std::string(argv[1]) == "huge") {
+        const std::string folder = sandbox::FreshDir("stress-huge") + "\\tool";
+        sandbox::MakeDirs(folder);
+        sandbox::MakeDirs("C:\\users\\All Users");
+        CopyFileA(sandbox::Beside("MovaraM.exe").c_str(), (folder + "\\MovaraM.exe").c_str(), FALSE);
+        return HugeExport(folder) ? 0 : 1;
+    }
     DWORD started = GetTickCount();
     BuildTree();
     std::printf("stress: tree built in %.1f s\n", (GetTickCount() - started) / 1000.0);
-    std::string before = sandbox::RegistrySnapshot(HKEY_CURRENT_USER, "Printers", true);
+    std::string before = RegistrySnapshot(HKEY_CURRENT_USER, "Printers", true);
     // The dword form carries four bytes; a shorter DWORD comes back padded with zeros.
     const std::string shortDword = "\"shortDword\" type 4: 05\n";
     before.replace(before.find(shortDword), shortDword.size(), "\"shortDword\" type 4: 05 00 00 00\n");
@@ -139,13 +193,19 @@ int main()
     std::string folder = sandbox::FreshDir("stress") + "\\tool";
     sandbox::MakeDirs(folder);
     sandbox::MakeDirs("C:\\users\\All Users");
-    CopyFileA(sandbox::ToolExe().c_str(), (folder + "\\MovaraM.exe").c_str(), FALSE);
+    CopyFileA(sandbox::Beside("MovaraM.exe").c_str(), (folder + "\\MovaraM.exe").c_str(), FALSE);
     driver::Tool tool;
     if (!tool.Start(folder + "\\MovaraM.exe", folder)) {
         std::printf("stress: the tool did not start\n");
         return 1;
     }
-    tool.PressConnect("\\\\" + driver::ComputerName());
+    {
+        char name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+        DWORD size = sizeof name;
+        GetComputerNameA(name, &size);
+        tool.TypeMachine(std::string("\\\\") + name);
+        tool.Press(IDB_CONNECT_REG);
+    }
     tool.WaitJob();
     started = GetTickCount();
     tool.Press(IDB_REMOTE_SELECT_USER);
@@ -153,7 +213,7 @@ int main()
     double seconds = (GetTickCount() - started) / 1000.0;
     HWND box = tool.FindDialog();
     if (box)
-        std::printf("stress: a message box stands open: %s / %s\n", driver::Text(box).c_str(), driver::Tool::MessageText(box).c_str());
+        std::printf("stress: a message box stands open: %s / %s\n", driver::Text(box).c_str(), driver::Text(GetDlgItem(box, 0xFFFF)).c_str());
 
     PROCESS_MEMORY_COUNTERS memory = {};
     memory.cb = sizeof memory;
@@ -172,11 +232,11 @@ int main()
     if (!ended || box)
         return 1;
 
-    sandbox::DeleteKeyTree(HKEY_CURRENT_USER, "Printers");
+    SHDeleteKeyA(HKEY_CURRENT_USER, std::string("Printers").c_str());
     started = GetTickCount();
-    int imported = sandbox::RunWait("cmd /C reg import \"" + out + "\\printers.txt.reg\"", 600000);
+    int imported = std::system(("reg import \"" + out + "\\printers.txt.reg\"").c_str());
     std::printf("stress: reg import exit %d in %.1f s\n", imported, (GetTickCount() - started) / 1000.0);
-    const std::string after = sandbox::RegistrySnapshot(HKEY_CURRENT_USER, "Printers", true);
+    const std::string after = RegistrySnapshot(HKEY_CURRENT_USER, "Printers", true);
     if (after != before) {
         std::size_t at = 0;
         while (at < before.size() && at < after.size() && before[at] == after[at])
@@ -188,6 +248,6 @@ int main()
         return 1;
     }
     std::printf("stress: round trip identical (%u bytes of snapshot)\n", static_cast<unsigned>(before.size()));
-    sandbox::DeleteKeyTree(HKEY_CURRENT_USER, "Printers");
-    return HugeExport(folder) ? 0 : 1;
+    SHDeleteKeyA(HKEY_CURRENT_USER, std::string("Printers").c_str());
+    return 0;
 }

@@ -1,0 +1,94 @@
+#pragma once
+// Drives the real tool from another process of the same Wine prefix the way a
+// person would (finds its windows, reads texts, clicks, types, answers message
+// boxes), and makes the files and registry keys a test needs.
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace driver {
+
+bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs = 10000);
+std::string Text(HWND window);
+std::vector<std::string> ListItems(HWND list);
+// Sends a message whose lParam points to a text, placing the text in the
+// window's own process first (BFFM_SETSELECTIONA is not marshalled).
+LRESULT SendWithText(HWND window, UINT message, WPARAM wParam, const std::string& text);
+
+class Tool {
+public:
+    Tool() = default;
+    Tool(const Tool&) = delete;
+    Tool& operator=(const Tool&) = delete;
+    ~Tool() { Kill(); }
+
+    // Starts exe in workDir and waits for the main window.
+    bool Start(const std::string& exe, const std::string& workDir);
+    HWND Main() const { return main_; }
+    HWND Item(int id) const { return GetDlgItem(main_, id); }
+    DWORD ProcessId() const { return process_.dwProcessId; }
+    // A visible dialog of the tool other than the main window whose caption
+    // starts with captionStart.
+    HWND FindDialog(const std::string& captionStart = "") const;
+    HWND WaitDialog(const std::string& captionStart) const;
+    // Waits for the message box with this caption, presses its OK and returns
+    // its text, with "<owned>" appended when the main window owns it.
+    std::string Answer(const std::string& caption);
+    // Presses a button (of the main window by default) on a thread of its own,
+    // so that the test can answer message boxes while the job runs.
+    void Press(int id, HWND dialog = nullptr);
+    bool WaitJob(DWORD timeoutMs = 60000);
+    // Focuses the machine-name field, which empties it, and types the name.
+    void TypeMachine(const std::string& machine);
+    // Selects the first entry that starts with text (in any letter case), or
+    // none for ""; the index selected, or LB_ERR.
+    LRESULT Select(int listId, const std::string& text)
+    {
+        return text.empty() ? SendMessageA(Item(listId), LB_SETCURSEL, static_cast<WPARAM>(-1), 0)
+                            : SendMessageA(Item(listId), LB_SELECTSTRING, static_cast<WPARAM>(-1),
+                                           reinterpret_cast<LPARAM>(text.c_str()));
+    }
+    DWORD WaitExit(DWORD timeoutMs = 10000);
+    void Kill();
+
+private:
+    PROCESS_INFORMATION process_ = {};
+    HWND main_ = nullptr;
+    HANDLE pressThread_ = nullptr;
+};
+
+}  // namespace driver
+
+namespace sandbox {
+
+// A file beside the test program (the tool, the stand-in), and the system
+// directory with a backslash (where the stand-in logs and reads its control
+// files "no-network", "big-export" and "fail-load").
+std::string Beside(const std::string& name);
+std::string SystemDir();
+// Copies the stand-in over the system's reg.exe; returns SystemDir().
+std::string InstallStandIn();
+// The stand-in's calls since the last look, one line of arguments joined by
+// "|" each.
+std::string StandInCalls();
+
+// A new, empty folder C:\mvt\<name>.
+std::string FreshDir(const std::string& name);
+void MakeDirs(const std::string& path);
+void RemoveTree(const std::string& path);
+inline bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+std::string Read(const std::string& path);
+void Write(const std::string& path, const std::string& bytes);
+// Copies the tool into C:\mvt\<name>\tool and starts it there (its tool
+// folder); returns the folder.
+std::string StartTool(driver::Tool& tool, const std::string& name);
+// Creates the key at path; sets the value too when name is not null.
+void SetValue(HKEY root, const std::string& path, const char* name, DWORD type, const std::string& data);
+inline void SetString(HKEY root, const std::string& path, const char* name, const std::string& text)
+{
+    SetValue(root, path, name, REG_SZ, text + '\0');
+}
+
+}  // namespace sandbox
