@@ -74,14 +74,14 @@ int main(int argc, char** argv)
     failures += !SaveWindow(tool.Main(), "main-window");
 
     tool.Press(IDB_BROWSE);
-    HWND browser = tool.WaitDialog("Browse for Folder");
+    HWND browser = tool.FindDialog("Browse for Folder", 10000);
     failures += !SaveWindow(browser, "folder-browser");
     if (browser)
         PostMessageA(browser, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(browser, IDCANCEL)));
     tool.WaitJob();
 
     tool.Press(IDB_REMOTE_SELECT_USER);
-    HWND problem = tool.WaitDialog("Problem");
+    HWND problem = tool.FindDialog("Problem", 10000);
     failures += !SaveWindow(problem, "remote-not-connected");
     if (problem)
         tool.Answer("Problem");

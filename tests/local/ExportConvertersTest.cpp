@@ -20,29 +20,17 @@ std::string RegExport(const std::string& body)
     return "\xFF\xFE" + Units16("Windows Registry Editor Version 5.00\r\n\r\n" + body);
 }
 
-// The single pass against the literal loop on random texts is the fuzz
-// target's job (tests/fuzz); these are the cases that matter, exactly.
-TEST(ExportConverters, RewriteSectionLinesOfRealExports)
+// The edge cases of the single pass, exactly. Ordinary exports go through the
+// end-to-end tests, random texts against the literal loop through the fuzz
+// target (tests/fuzz).
+TEST(ExportConverters, EditOnlySectionLines)
 {
-    const std::string printers = "[HKEY_USERS\\user1\\Printers]\r\n\r\n"
-                                 "[HKEY_USERS\\user1\\Printers\\Connections]\r\n"
-                                 "\"Device\"=\"\\\\\\\\srv\\\\p1\"\r\n\r\n";
     struct Case {
         ConverterKind kind;
         std::string in;
         std::string expected;
     };
     const Case cases[] = {
-        {ConverterKind::PrtToReg, RegExport(printers),
-         RegExport("[HKEY_CURRENT_USER\\Printers]\r\n\r\n"
-                   "[HKEY_CURRENT_USER\\Printers\\Connections]\r\n"
-                   "\"Device\"=\"\\\\\\\\srv\\\\p1\"\r\n\r\n")},
-        {ConverterKind::PrtToPrx, RegExport(printers),
-         RegExport("[Printers]\r\n\r\n[Printers\\Connections]\r\n\"Device\"=\"\\\\\\\\srv\\\\p1\"\r\n\r\n")},
-        {ConverterKind::ToPrx, RegExport("[HKEY_CURRENT_USER\\Network\\Z]\r\n\"RemotePath\"=\"\\\\\\\\srv\\\\s\"\r\n"),
-         RegExport("[Network\\Z]\r\n\"RemotePath\"=\"\\\\\\\\srv\\\\s\"\r\n")},
-        {ConverterKind::RemoteToReg, "REGEDIT4\r\n\r\n[S-1-5-21-1-2-3-1004\\Printers]\r\n\"a\"=\"b\"\r\n",
-         "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Printers]\r\n\"a\"=\"b\"\r\n"},
         // The writer's export of the uninstall key names no user.
         {ConverterKind::RemoteToReg, "[SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall]\r\n",
          "[SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall]\r\n"},

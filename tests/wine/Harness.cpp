@@ -1,7 +1,6 @@
 #include "tests/wine/Harness.h"
 
 #include <shellapi.h>
-#include <shlobj.h>
 
 #include <cstdio>
 #include <fstream>
@@ -20,41 +19,35 @@ bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs)
 
 std::string Text(HWND window)
 {
+    char text[2048] = {};  // more than any text the tests read
     DWORD_PTR length = 0;
-    if (!SendMessageTimeoutA(window, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, 5000, &length))
-        return "<no answer>";
-    std::string text(length + 1, '\0');
-    SendMessageTimeoutA(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]), SMTO_NORMAL, 5000, &length);
-    text.resize(length);
-    return text;
+    SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 5000, &length);
+    return std::string(text, length);
 }
 
 std::vector<std::string> ListItems(HWND list)
 {
-    // Wine fills an A buffer with UTF-16 when LB_GETTEXT crosses processes.
+    // Wine fills an A buffer with UTF-16 when LB_GETTEXT crosses processes;
+    // the tests' entries are ASCII.
     std::vector<std::string> items;
     for (LRESULT i = 0, count = SendMessageW(list, LB_GETCOUNT, 0, 0); i < count; ++i) {
-        std::wstring wide(SendMessageW(list, LB_GETTEXTLEN, i, 0) + 1, L'\0');
-        wide.resize(SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(&wide[0])));
-        std::string narrow(wide.size() * 2, '\0');
-        narrow.resize(WideCharToMultiByte(CP_ACP, 0, wide.c_str(), static_cast<int>(wide.size()), &narrow[0],
-                                          static_cast<int>(narrow.size()), nullptr, nullptr));
-        items.push_back(narrow);
+        std::wstring text(SendMessageW(list, LB_GETTEXTLEN, i, 0) + 1, L'\0');
+        text.resize(SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(&text[0])));
+        items.emplace_back(text.begin(), text.end());
     }
     return items;
 }
 
-LRESULT SendWithText(HWND window, UINT message, WPARAM wParam, const std::string& text)
+void SendWithText(HWND window, UINT message, WPARAM wParam, const std::string& text)
 {
     DWORD processId = 0;
     GetWindowThreadProcessId(window, &processId);
     HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, processId);
     void* remote = VirtualAllocEx(process, nullptr, text.size() + 1, MEM_COMMIT, PAGE_READWRITE);
     WriteProcessMemory(process, remote, text.c_str(), text.size() + 1, nullptr);
-    LRESULT result = SendMessageA(window, message, wParam, reinterpret_cast<LPARAM>(remote));
+    SendMessageA(window, message, wParam, reinterpret_cast<LPARAM>(remote));
     VirtualFreeEx(process, remote, 0, MEM_RELEASE);
     CloseHandle(process);
-    return result;
 }
 
 bool Tool::Start(const std::string& exe, const std::string& workDir)
@@ -76,28 +69,26 @@ DWORD WINAPI PressThread(LPVOID button)
 }
 }  // namespace
 
-HWND Tool::FindDialog(const std::string& captionStart) const
-{
-    for (HWND window = nullptr; (window = FindWindowExA(nullptr, window, "#32770", nullptr)) != nullptr;) {
-        DWORD owner = 0;
-        GetWindowThreadProcessId(window, &owner);
-        if (owner == process_.dwProcessId && window != main_ && IsWindowVisible(window) &&
-            Text(window).compare(0, captionStart.size(), captionStart) == 0)
-            return window;
-    }
-    return nullptr;
-}
-
-HWND Tool::WaitDialog(const std::string& captionStart) const
+HWND Tool::FindDialog(const std::string& captionStart, DWORD waitMs) const
 {
     HWND found = nullptr;
-    WaitUntil([&] { return (found = FindDialog(captionStart)) != nullptr; });
+    WaitUntil([&] {
+        for (found = FindWindowExA(nullptr, nullptr, "#32770", nullptr); found;
+             found = FindWindowExA(nullptr, found, "#32770", nullptr)) {
+            DWORD owner = 0;
+            GetWindowThreadProcessId(found, &owner);
+            if (owner == process_.dwProcessId && found != main_ && IsWindowVisible(found) &&
+                Text(found).compare(0, captionStart.size(), captionStart) == 0)
+                return true;
+        }
+        return false;
+    }, waitMs);
     return found;
 }
 
 std::string Tool::Answer(const std::string& caption)
 {
-    HWND box = WaitDialog(caption);
+    HWND box = FindDialog(caption, 10000);
     if (!box)
         return "<no message box \"" + caption + "\">";
     std::string text = Text(GetDlgItem(box, 0xFFFF)) + (GetWindow(box, GW_OWNER) == main_ ? "<owned>" : "");
@@ -112,11 +103,6 @@ void Tool::Press(int id, HWND dialog)
     if (pressThread_)
         CloseHandle(pressThread_);
     pressThread_ = CreateThread(nullptr, 0, PressThread, GetDlgItem(dialog ? dialog : main_, id), 0, nullptr);
-}
-
-bool Tool::WaitJob(DWORD timeoutMs)
-{
-    return !pressThread_ || WaitForSingleObject(pressThread_, timeoutMs) == WAIT_OBJECT_0;
 }
 
 void Tool::TypeMachine(const std::string& machine)
@@ -169,6 +155,8 @@ std::string SystemDir()
 std::string InstallStandIn()
 {
     CopyFileA(Beside("reg_standin.exe").c_str(), (SystemDir() + "reg.exe").c_str(), FALSE);
+    for (const char* name : {"reg-calls.log", "no-network", "fail-load", "big-export"})
+        DeleteFileA((SystemDir() + name).c_str());
     return SystemDir();
 }
 
@@ -184,11 +172,6 @@ std::string FreshDir(const std::string& name)
     RemoveTree("C:\\mvt\\" + name);
     MakeDirs("C:\\mvt\\" + name);
     return "C:\\mvt\\" + name;
-}
-
-void MakeDirs(const std::string& path)
-{
-    SHCreateDirectoryExA(nullptr, path.c_str(), nullptr);
 }
 
 void RemoveTree(const std::string& path)
@@ -207,15 +190,11 @@ std::string Read(const std::string& path)
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-void Write(const std::string& path, const std::string& bytes)
-{
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
-
 std::string StartTool(driver::Tool& tool, const std::string& name)
 {
     const std::string folder = FreshDir(name) + "\\tool";
     MakeDirs(folder);
+    MakeDirs("C:\\users\\All Users");  // else the tool finds no profiles and says so
     CopyFileA(Beside("MovaraM.exe").c_str(), (folder + "\\MovaraM.exe").c_str(), FALSE);
     tool.Start(folder + "\\MovaraM.exe", folder);
     return folder;

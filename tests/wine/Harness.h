@@ -3,7 +3,9 @@
 // person would (finds its windows, reads texts, clicks, types, answers message
 // boxes), and makes the files and registry keys a test needs.
 #include <windows.h>
+#include <shlobj.h>
 
+#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
@@ -15,7 +17,7 @@ std::string Text(HWND window);
 std::vector<std::string> ListItems(HWND list);
 // Sends a message whose lParam points to a text, placing the text in the
 // window's own process first (BFFM_SETSELECTIONA is not marshalled).
-LRESULT SendWithText(HWND window, UINT message, WPARAM wParam, const std::string& text);
+void SendWithText(HWND window, UINT message, WPARAM wParam, const std::string& text);
 
 class Tool {
 public:
@@ -30,16 +32,18 @@ public:
     HWND Item(int id) const { return GetDlgItem(main_, id); }
     DWORD ProcessId() const { return process_.dwProcessId; }
     // A visible dialog of the tool other than the main window whose caption
-    // starts with captionStart.
-    HWND FindDialog(const std::string& captionStart = "") const;
-    HWND WaitDialog(const std::string& captionStart) const;
+    // starts with captionStart, waited for up to waitMs.
+    HWND FindDialog(const std::string& captionStart = "", DWORD waitMs = 0) const;
     // Waits for the message box with this caption, presses its OK and returns
     // its text, with "<owned>" appended when the main window owns it.
     std::string Answer(const std::string& caption);
     // Presses a button (of the main window by default) on a thread of its own,
     // so that the test can answer message boxes while the job runs.
     void Press(int id, HWND dialog = nullptr);
-    bool WaitJob(DWORD timeoutMs = 60000);
+    bool WaitJob(DWORD timeoutMs = 60000)
+    {
+        return !pressThread_ || WaitForSingleObject(pressThread_, timeoutMs) == WAIT_OBJECT_0;
+    }
     // Focuses the machine-name field, which empties it, and types the name.
     void TypeMachine(const std::string& machine);
     // Selects the first entry that starts with text (in any letter case), or
@@ -68,7 +72,8 @@ namespace sandbox {
 // files "no-network", "big-export" and "fail-load").
 std::string Beside(const std::string& name);
 std::string SystemDir();
-// Copies the stand-in over the system's reg.exe; returns SystemDir().
+// Copies the stand-in over the system's reg.exe and removes its log and
+// control files; returns SystemDir().
 std::string InstallStandIn();
 // The stand-in's calls since the last look, one line of arguments joined by
 // "|" each.
@@ -76,11 +81,11 @@ std::string StandInCalls();
 
 // A new, empty folder C:\mvt\<name>.
 std::string FreshDir(const std::string& name);
-void MakeDirs(const std::string& path);
+inline void MakeDirs(const std::string& path) { SHCreateDirectoryExA(nullptr, path.c_str(), nullptr); }
 void RemoveTree(const std::string& path);
 inline bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 std::string Read(const std::string& path);
-void Write(const std::string& path, const std::string& bytes);
+inline void Write(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
 // Copies the tool into C:\mvt\<name>\tool and starts it there (its tool
 // folder); returns the folder.
 std::string StartTool(driver::Tool& tool, const std::string& name);

@@ -9,8 +9,6 @@ using sandbox::Read;
 
 namespace {
 
-const char kApps[] = "hklm\\software\\microsoft\\windows\\currentversion\\uninstall\\";
-
 std::string Utf16(const std::string& latin1)
 {
     std::string out;
@@ -19,23 +17,20 @@ std::string Utf16(const std::string& latin1)
     return out;
 }
 
-// What the stand-in writes for a key, its root replaced by sectionStart.
-std::string StandInExport(const std::string& sectionStart)
+// What the stand-in writes for a key, its root replaced by root.
+std::string StandInExport(const std::string& root)
 {
-    return "\xff\xfe" + Utf16("Windows Registry Editor Version 5.00\r\n\r\n[" + sectionStart +
-                              "]\r\n\"Device\"=\"\\\\\\\\srv1\\\\Laser\"\r\n\r\n[" + sectionStart +
-                              "\\Sub]\r\n\"DisplayName\"=\"Sample Viewer 1.0\"\r\n\r\n");
+    return "\xff\xfe" + Utf16("Windows Registry Editor Version 5.00\r\n\r\n[" + root + "]\r\n\"a\"=\"b\"\r\n");
 }
 
-// Profile folders with a hive file under C:\users, "All Users" among them.
-void MakeProfiles(std::vector<std::string> names)
+// Presses "Select User" for the profile list entry that starts with entry
+// ("" for none) and returns the text of the message box it shows, if any.
+std::string SelectUser(driver::Tool& tool, const std::string& entry)
 {
-    sandbox::MakeDirs("C:\\users\\All Users");
-    for (const std::string& name : names) {
-        sandbox::RemoveTree("C:\\users\\" + name);
-        sandbox::MakeDirs("C:\\users\\" + name);
-        sandbox::Write("C:\\users\\" + name + "\\ntuser.dat", "hive");
-    }
+    tool.Select(IDL_PROFILES, entry);
+    tool.Press(IDB_SELECT_USER);
+    driver::WaitUntil([&] { return tool.WaitJob(0) || tool.FindDialog(); }, 60000);
+    return tool.FindDialog() ? tool.Answer(driver::Text(tool.FindDialog())) : "";
 }
 
 }  // namespace
@@ -45,45 +40,41 @@ void MakeProfiles(std::vector<std::string> names)
 // profile folder or the tool folder runs.
 TEST(StoredProfileExport, EveryNameReachesTheSystemsRegAlone)
 {
-    const std::vector<std::string> users = {"user1", "bob smith", "a&b", "x(1)", "50%",
-                                            "a%windir%b", "hi!", "(admin)", "#team", "user1"};
-    MakeProfiles(users);
-    sandbox::InstallStandIn();
-    sandbox::StandInCalls();
-    const std::string folder = sandbox::FreshDir("planted") + "\\tool";
+    const std::string apps = "hklm\\software\\microsoft\\windows\\currentversion\\uninstall\\";
+    const std::string folder = sandbox::FreshDir("planted") + "\\tool", bob = "C:\\users\\bob smith";
+    const std::vector<std::string> users = {"user1", "bob smith", "a&b", "x(1)", "50%", "a%windir%b", "hi!", "(admin)",
+                                            "#team", "user1"};
+    for (const std::string& user : users) {
+        sandbox::RemoveTree("C:\\users\\" + user);
+        sandbox::MakeDirs("C:\\users\\" + user);
+        sandbox::Write("C:\\users\\" + user + "\\ntuser.dat", "hive");
+    }
     sandbox::MakeDirs(folder);
-    for (const std::string& dir : {std::string("C:\\users\\bob smith"), folder})
-        for (const char* name : {"\\reg.exe", "\\cmd.exe"})  // they log beside themselves when run
-            CopyFileA(sandbox::Beside("reg_standin.exe").c_str(), (dir + name).c_str(), FALSE);
-    sandbox::Write("C:\\users\\bob smith\\reg.bat", "@echo ran> \"%~dp0bat-ran.txt\"\r\n");
+    for (const std::string& planted : {bob + "\\reg.exe", bob + "\\cmd.exe", folder + "\\reg.exe", folder + "\\cmd.exe"})
+        CopyFileA(sandbox::Beside("reg_standin.exe").c_str(), planted.c_str(), FALSE);  // it logs beside itself
+    sandbox::Write(bob + "\\reg.bat", "@echo ran> \"%~dp0bat-ran.txt\"\r\n");
     CopyFileA(sandbox::Beside("MovaraM.exe").c_str(), (folder + "\\MovaraM.exe").c_str(), FALSE);
+    sandbox::InstallStandIn();
     driver::Tool tool;
     ASSERT_TRUE(tool.Start(folder + "\\MovaraM.exe", folder));
     const auto items = driver::ListItems(tool.Item(IDL_PROFILES));
     EXPECT_EQ(items.at(SendMessageW(tool.Item(IDL_PROFILES), LB_GETCURSEL, 0, 0)), "*User = ") << "wherever it sorts";
 
     for (const std::string& user : users) {
-        SCOPED_TRACE(user);
-        ASSERT_GE(tool.Select(IDL_PROFILES, user), 0);
-        tool.Press(IDB_SELECT_USER);
-        ASSERT_TRUE(tool.WaitJob());
-        EXPECT_EQ(tool.FindDialog(), nullptr) << driver::Text(tool.FindDialog());
+        EXPECT_EQ(SelectUser(tool, user), "") << user;
         const std::string out = folder + "\\" + user, hive = "hku\\" + user;
         EXPECT_EQ(sandbox::StandInCalls(), "load|" + hive + "|ntuser.dat\nexport|" + hive + "\\Network|" + out +
                                                "\\mappedDrv.prt\nexport|" + hive + "\\Printers|" + out +
-                                               "\\printers.prt\nunload|" + hive + "\nexport|" + kApps + "|" + out +
+                                               "\\printers.prt\nunload|" + hive + "\nexport|" + apps + "|" + out +
                                                "\\InstalledApps.reg\n");
-        EXPECT_EQ(Read(out + "\\printers.reg"), StandInExport("HKEY_CURRENT_USER\\Printers"));
-        EXPECT_EQ(Read(out + "\\mappedDrv.prx"), StandInExport("Network"));
+        EXPECT_EQ(Read(out + "\\printers.reg"), StandInExport("HKEY_CURRENT_USER\\Printers")) << user;
+        EXPECT_EQ(Read(out + "\\mappedDrv.prx"), StandInExport("Network")) << user;
     }
-    tool.Select(IDL_PROFILES, "*User = ");
-    tool.Press(IDB_SELECT_USER);
-    ASSERT_TRUE(tool.WaitJob());
+    EXPECT_EQ(SelectUser(tool, "*User = "), "");
     const std::string cu = folder + "\\CurrentUser";
     EXPECT_EQ(sandbox::StandInCalls(), "export|hkcu\\Network|" + cu + "\\mappedDrv.reg\nexport|hkcu\\Printers|" + cu +
-                                           "\\printers.reg\nexport|" + kApps + "|" + cu + "\\InstalledApps.txt\n");
-    for (const std::string& trace : {std::string("C:\\users\\bob smith\\reg-calls.log"),
-                                     std::string("C:\\users\\bob smith\\bat-ran.txt"), folder + "\\reg-calls.log"})
+                                           "\\printers.reg\nexport|" + apps + "|" + cu + "\\InstalledApps.txt\n");
+    for (const std::string& trace : {bob + "\\reg-calls.log", bob + "\\bat-ran.txt", folder + "\\reg-calls.log"})
         EXPECT_FALSE(sandbox::Exists(trace)) << trace << ": a planted program ran";
 }
 
@@ -91,8 +82,11 @@ TEST(StoredProfileExport, EveryNameReachesTheSystemsRegAlone)
 // keeps the files of an earlier run.
 TEST(StoredProfileExport, RefusalsAndFailures)
 {
-    MakeProfiles({"carol", "dave"});
     const std::string system = sandbox::InstallStandIn(), other = sandbox::FreshDir("others");
+    for (const std::string& profile : {std::string("C:\\users\\carol"), std::string("C:\\users\\dave")}) {
+        sandbox::MakeDirs(profile);
+        sandbox::Write(profile + "\\ntuser.dat", "");
+    }
     sandbox::MakeDirs(other + "\\All Users");
     sandbox::MakeDirs(other + "\\ghost");  // no such profile under C:\users
     sandbox::Write(system + "fail-load", "hku\\dave");
@@ -101,39 +95,26 @@ TEST(StoredProfileExport, RefusalsAndFailures)
     const std::string folder = sandbox::StartTool(tool, "refusals");
     sandbox::MakeDirs(folder + "\\dave");
     sandbox::Write(folder + "\\dave\\printers.reg", "old");
-    sandbox::StandInCalls();
 
-    tool.Select(IDL_PROFILES, "dave");  // logged on: its hive does not load
-    tool.Press(IDB_SELECT_USER);
-    EXPECT_NE(tool.Answer("Problem").find("could not be loaded"), std::string::npos);
-    ASSERT_TRUE(tool.WaitJob());
+    // Logged on: its hive does not load.
+    EXPECT_NE(SelectUser(tool, "dave").find("could not be loaded"), std::string::npos);
     EXPECT_EQ(sandbox::StandInCalls(), "load|hku\\dave|ntuser.dat\n");
     EXPECT_EQ(Read(folder + "\\dave\\printers.reg"), "old");
-
-    tool.Select(IDL_PROFILES, "carol");  // no mapped drives: the rest goes on
-    tool.Press(IDB_SELECT_USER);
-    ASSERT_TRUE(tool.WaitJob());
+    // No mapped drives: the rest goes on.
+    EXPECT_EQ(SelectUser(tool, "carol"), "");
     EXPECT_NE(sandbox::StandInCalls().find("\nunload|hku\\carol\nexport|"), std::string::npos);
     EXPECT_FALSE(sandbox::Exists(folder + "\\carol\\mappedDrv.reg"));
     EXPECT_EQ(Read(folder + "\\carol\\printers.prx"), StandInExport("Printers"));
-
-    tool.Select(IDL_PROFILES, "");
-    tool.Press(IDB_SELECT_USER);
-    EXPECT_EQ(tool.Answer("Problem"), "Please select a user in the list first<owned>");
+    EXPECT_EQ(SelectUser(tool, ""), "Please select a user in the list first<owned>");
 
     tool.Press(IDB_BROWSE);
-    HWND browser = tool.WaitDialog("Browse for Folder");
+    HWND browser = tool.FindDialog("Browse for Folder", 10000);
     driver::SendWithText(browser, BFFM_SETSELECTIONA, TRUE, other);
     PostMessageA(browser, WM_COMMAND, IDOK, reinterpret_cast<LPARAM>(GetDlgItem(browser, IDOK)));
     ASSERT_TRUE(tool.WaitJob());
-    tool.Select(IDL_PROFILES, "ghost");
-    tool.Press(IDB_SELECT_USER);
-    EXPECT_NE(tool.Answer("Problem").find("C:\\users\\ghost cannot be opened"), std::string::npos);
-    ASSERT_TRUE(tool.WaitJob());
+    EXPECT_NE(SelectUser(tool, "ghost").find("C:\\users\\ghost cannot be opened"), std::string::npos);
     EXPECT_EQ(sandbox::StandInCalls(), "");
     EXPECT_FALSE(sandbox::Exists(folder + "\\CurrentUser"));
-    DeleteFileA((system + "fail-load").c_str());
-    DeleteFileA((system + "no-network").c_str());
 }
 
 // The running user through Wine's own reg: the files rewritten without the
@@ -142,24 +123,22 @@ TEST(StoredProfileExport, RefusalsAndFailures)
 TEST(CurrentUserExport, WritesItsFilesAndKeepsThoseItCannotReplace)
 {
     const std::string u = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-    MakeProfiles({});
     SHDeleteKeyA(HKEY_CURRENT_USER, "Printers");
     SHDeleteKeyA(HKEY_LOCAL_MACHINE, u.c_str());
     sandbox::SetString(HKEY_CURRENT_USER, "Printers\\Connections\\,,srv,Laser", "Note", "[HKEY_CURRENT_USER\\x");
     sandbox::SetString(HKEY_CURRENT_USER, "Network\\H", "RemotePath", "\\\\filesrv\\home");
     sandbox::SetString(HKEY_LOCAL_MACHINE, u + "\\A1", "DisplayName", "Tools \"Pro\" C:\\bin");
     const wchar_t editor[] = L"\x011A" L"ditor";  // its low byte 0x1A once ended the list
+    sandbox::SetValue(HKEY_LOCAL_MACHINE, u + "\\A2", "DisplayName", REG_SZ, "");
     HKEY key;
-    RegCreateKeyExA(HKEY_LOCAL_MACHINE, (u + "\\A2").c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    RegOpenKeyExA(HKEY_LOCAL_MACHINE, (u + "\\A2").c_str(), 0, KEY_SET_VALUE, &key);
     RegSetValueExW(key, L"DisplayName", 0, REG_SZ, reinterpret_cast<const BYTE*>(editor), sizeof editor);
     RegCloseKey(key);
     sandbox::SetString(HKEY_LOCAL_MACHINE, u + "\\A3", "DisplayName", "Zeta");
 
     driver::Tool tool;
     const std::string out = sandbox::StartTool(tool, "cu") + "\\CurrentUser";
-    tool.Press(IDB_SELECT_USER);
-    ASSERT_TRUE(tool.WaitJob());
-    EXPECT_EQ(tool.FindDialog(), nullptr) << driver::Text(tool.FindDialog());
+    EXPECT_EQ(SelectUser(tool, "*User = "), "");
     const std::string printers = Read(out + "\\printers.reg"), drives = Read(out + "\\mappedDrv.reg");
     ASSERT_NE(printers.find(Utf16("\r\n[HKEY_CURRENT_USER\\Printers\\Connections\\,,srv,Laser]\r\n")), std::string::npos);
     std::string prx = printers;  // section lines lose the hive; the same text inside data stays

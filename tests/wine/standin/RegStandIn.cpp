@@ -56,14 +56,11 @@ int main(int argc, char** argv)
         log << "EXISTS " << argv[3] << "\n";  // reg would ask whether to overwrite, and wait for ever
         return 2;
     }
-    std::string root = key.substr(0, key.find('\\')), full = key;
-    while (!full.empty() && full.back() == '\\')
-        full.pop_back();
-    root = root == "hku" ? "HKEY_USERS" : root == "hklm" ? "HKEY_LOCAL_MACHINE" : "HKEY_CURRENT_USER";
-    full = root + full.substr(full.find('\\'));
-    std::string text = "Windows Registry Editor Version 5.00\r\n\r\n[" + full +
-                       "]\r\n\"Device\"=\"\\\\\\\\srv1\\\\Laser\"\r\n\r\n[" + full +
-                       "\\Sub]\r\n\"DisplayName\"=\"Sample Viewer 1.0\"\r\n\r\n";
+    // One section naming the key in full, as reg writes it.
+    const std::string root = key.substr(0, key.find('\\'));
+    const std::string text = "Windows Registry Editor Version 5.00\r\n\r\n[" +
+                             std::string(root == "hku" ? "HKEY_USERS" : root == "hklm" ? "HKEY_LOCAL_MACHINE" : "HKEY_CURRENT_USER") +
+                             key.substr(root.size(), key.find_last_not_of('\\') + 1 - root.size()) + "]\r\n\"a\"=\"b\"\r\n";
     std::ofstream out(argv[3], std::ios::binary);
     out << "\xff\xfe" << Utf16(text);
     const std::string filler = Utf16("\"Filler\"=\"" + std::string(1000, 'f') + "\"\r\n");
