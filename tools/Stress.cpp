@@ -199,13 +199,8 @@ int main(int argc, char** argv)
         std::printf("stress: the tool did not start\n");
         return 1;
     }
-    {
-        char name[MAX_COMPUTERNAME_LENGTH + 1] = {};
-        DWORD size = sizeof name;
-        GetComputerNameA(name, &size);
-        tool.TypeMachine(std::string("\\\\") + name);
-        tool.Press(IDB_CONNECT_REG);
-    }
+    tool.TypeMachine(driver::ThisComputer());
+    tool.Press(IDB_CONNECT_REG);
     tool.WaitJob();
     started = GetTickCount();
     tool.Press(IDB_REMOTE_SELECT_USER);

@@ -87,13 +87,8 @@ int main(int argc, char** argv)
         tool.Answer("Problem");
     tool.WaitJob();
 
-    {
-        char name[MAX_COMPUTERNAME_LENGTH + 1] = {};
-        DWORD size = sizeof name;
-        GetComputerNameA(name, &size);
-        tool.TypeMachine(std::string("\\\\") + name);
-        tool.Press(IDB_CONNECT_REG);
-    }
+    tool.TypeMachine(driver::ThisComputer());
+    tool.Press(IDB_CONNECT_REG);
     tool.WaitJob();
     SendMessageA(tool.Item(IDC_GET_APPS), BM_SETCHECK, BST_CHECKED, 0);
     failures += !SaveWindow(tool.Main(), "remote-connected");

@@ -50,6 +50,14 @@ void SendWithText(HWND window, UINT message, WPARAM wParam, const std::string& t
     CloseHandle(process);
 }
 
+std::string ThisComputer()
+{
+    char name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+    DWORD size = sizeof name;
+    GetComputerNameA(name, &size);
+    return std::string("\\\\") + name;
+}
+
 bool Tool::Start(const std::string& exe, const std::string& workDir)
 {
     STARTUPINFOA startup = {};

@@ -18,6 +18,9 @@ std::vector<std::string> ListItems(HWND list);
 // Sends a message whose lParam points to a text, placing the text in the
 // window's own process first (BFFM_SETSELECTIONA is not marshalled).
 void SendWithText(HWND window, UINT message, WPARAM wParam, const std::string& text);
+// "\\" and this computer's name, which Wine's RegConnectRegistryA takes for a
+// remote machine.
+std::string ThisComputer();
 
 class Tool {
 public:

@@ -74,14 +74,6 @@ std::string Press(driver::Tool& tool, int button, const std::string& machine = "
     return box;
 }
 
-std::string ThisComputer()
-{
-    char name[MAX_COMPUTERNAME_LENGTH + 1] = {};
-    DWORD size = sizeof name;
-    GetComputerNameA(name, &size);
-    return std::string("\\\\") + name;
-}
-
 }  // namespace
 
 // One remote job from connect to import: the writer's files, their ".reg"
@@ -100,7 +92,7 @@ TEST(RemoteExport, ExportsImportBackExactly)
     sandbox::Write(out + "\\SmallApps.txt", "old");
     EXPECT_EQ(Press(tool, IDB_REMOTE_SELECT_USER),
               "Please connect to a machine first that has users to export settings from<owned>");
-    EXPECT_EQ(Press(tool, IDB_CONNECT_REG, ThisComputer()), "");
+    EXPECT_EQ(Press(tool, IDB_CONNECT_REG, driver::ThisComputer()), "");
     EXPECT_EQ(Press(tool, IDB_REMOTE_SELECT_USER), "");
     const std::string printers = Read(out + "\\printers.txt"), drives = Read(out + "\\drives.txt");
     const std::string section = std::string("\r\n\r\n[") + kUserKey;
@@ -142,7 +134,7 @@ TEST(RemoteExport, EveryLoggedOnUserIsListedAndTheSelectedOneExported)
     sandbox::SetString(HKEY_USERS, noUser + "\\Printers", "", "x");
     driver::Tool tool;
     const std::string out = sandbox::StartTool(tool, "re-users") + "\\RemoteMachine";
-    EXPECT_EQ(Press(tool, IDB_CONNECT_REG, ThisComputer()), "");
+    EXPECT_EQ(Press(tool, IDB_CONNECT_REG, driver::ThisComputer()), "");
     const std::vector<std::string> lines = driver::ListItems(tool.Item(IDL_REMOTE_USERS));
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[1], "zzz   =-->" + second);
