@@ -187,8 +187,8 @@ int main(int argc, char** argv)
     std::printf("stress: tree built in %.1f s\n", (GetTickCount() - started) / 1000.0);
     std::string before = RegistrySnapshot(HKEY_CURRENT_USER, "Printers", true);
     // The dword form carries four bytes; a shorter DWORD comes back padded with zeros.
-    const std::string shortDword = "\"shortDword\" type 4: 05\n";
-    before.replace(before.find(shortDword), shortDword.size(), "\"shortDword\" type 4: 05 00 00 00\n");
+    const std::string shortDword = "\"shortDword\" type 4: 5\n";
+    before.replace(before.find(shortDword), shortDword.size(), "\"shortDword\" type 4: 5 0 0 0\n");
 
     std::string folder = sandbox::FreshDir("stress") + "\\tool";
     sandbox::MakeDirs(folder);
