@@ -19,7 +19,7 @@ const char kConnectFailed[] =
 
 // Every kind of value and name the writer must carry through an import: a
 // default value, quotes and backslashes, a hex continuation line, strings that
-// need hex(1), ANSI hex(2)/hex(7) and a type without a name; a key with
+// need hex(1), ANSI hex(2)/hex(7), type 0 and a short DWORD; a key with
 // subkeys alone and an empty one. Made in the walk's order, so that Windows
 // (creation order) and Wine (alphabetical order) enumerate alike.
 const struct {
