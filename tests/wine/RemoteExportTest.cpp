@@ -144,6 +144,7 @@ TEST(RemoteExport, EveryLoggedOnUserIsListedAndTheSelectedOneExported)
     EXPECT_EQ(Press(tool, IDB_REMOTE_SELECT_USER, "", "zzz"), "");
     const std::string printers = Read(out + "\\printers.txt");
     EXPECT_NE(printers.find("\r\n[" + second + "\\Printers\\Settings]\r\n"), std::string::npos);
+    EXPECT_NE(Read(out + "\\drives.txt").find("\r\n[" + second + "\\Network\\Z]\r\n"), std::string::npos);
     EXPECT_EQ(std::system(("reg import \"" + out + "\\printers.txt.reg\"").c_str()), 0);
     // None selected: the first line's user, who has just imported the second's printers.
     EXPECT_EQ(Press(tool, IDB_REMOTE_SELECT_USER, "", ""), "");
