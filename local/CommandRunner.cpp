@@ -32,8 +32,8 @@ int RunHidden(const std::string& program, const std::string& commandLine, const 
     // beside the tool and in the current directory first.
     std::vector<char> line(commandLine.begin(), commandLine.end());
     line.push_back('\0');
-    if (program.empty() || !CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, workDir,
-                                           &startup, &process)) {
+    if (!CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, workDir, &startup,
+                        &process)) {
         MessageBoxA(nullptr, "Is this an XP machine? Tool doesnt work on anything but XP/2003", "Question", MB_OK);
         return 1;
     }

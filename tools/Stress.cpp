@@ -212,7 +212,9 @@ int main(int argc, char** argv)
 
     PROCESS_MEMORY_COUNTERS memory = {};
     memory.cb = sizeof memory;
-    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, tool.ProcessId());
+    DWORD processId = 0;
+    GetWindowThreadProcessId(tool.Main(), &processId);
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId);
     GetProcessMemoryInfo(process, &memory, sizeof memory);
     CloseHandle(process);
     tool.Press(IDB_EXIT);

@@ -113,6 +113,15 @@ void Tool::Press(int id, HWND dialog)
     pressThread_ = CreateThread(nullptr, 0, PressThread, GetDlgItem(dialog ? dialog : main_, id), 0, nullptr);
 }
 
+std::string Tool::Run(int id)
+{
+    Press(id);
+    WaitUntil([&] { return WaitJob(0) || FindDialog(); }, 60000);
+    const std::string box = FindDialog() ? Answer(Text(FindDialog())) : "";
+    WaitJob();
+    return box;
+}
+
 void Tool::TypeMachine(const std::string& machine)
 {
     HWND field = Item(1009);

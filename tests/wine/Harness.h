@@ -33,7 +33,6 @@ public:
     bool Start(const std::string& exe, const std::string& workDir);
     HWND Main() const { return main_; }
     HWND Item(int id) const { return GetDlgItem(main_, id); }
-    DWORD ProcessId() const { return process_.dwProcessId; }
     // A visible dialog of the tool other than the main window whose caption
     // starts with captionStart, waited for up to waitMs.
     HWND FindDialog(const std::string& captionStart = "", DWORD waitMs = 0) const;
@@ -43,6 +42,9 @@ public:
     // Presses a button (of the main window by default) on a thread of its own,
     // so that the test can answer message boxes while the job runs.
     void Press(int id, HWND dialog = nullptr);
+    // Presses the button, answers the one message box its job shows, if any,
+    // and waits for the job to end; the box's text as Answer gives it, or "".
+    std::string Run(int id);
     bool WaitJob(DWORD timeoutMs = 60000)
     {
         return !pressThread_ || WaitForSingleObject(pressThread_, timeoutMs) == WAIT_OBJECT_0;
@@ -88,6 +90,14 @@ inline void MakeDirs(const std::string& path) { SHCreateDirectoryExA(nullptr, pa
 void RemoveTree(const std::string& path);
 inline bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 std::string Read(const std::string& path);
+// UTF-16LE bytes of an ASCII text, as reg writes its exports (no byte-order mark).
+inline std::string Utf16(const std::string& ascii)
+{
+    std::string out;
+    for (char c : ascii)
+        out += std::string(1, c) + '\0';
+    return out;
+}
 inline void Write(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
 // Copies the tool into C:\mvt\<name>\tool and starts it there (its tool
 // folder); returns the folder.

@@ -64,10 +64,7 @@ std::string Press(driver::Tool& tool, int button, const std::string& machine = "
         tool.TypeMachine(machine);
     if (user)
         tool.Select(IDL_REMOTE_USERS, user);
-    tool.Press(button);
-    driver::WaitUntil([&] { return tool.WaitJob(0) || tool.FindDialog("Problem"); }, 60000);
-    const std::string box = tool.FindDialog("Problem") ? tool.Answer("Problem") : "";
-    EXPECT_TRUE(tool.WaitJob());
+    const std::string box = tool.Run(button);
     EXPECT_EQ(tool.FindDialog(), nullptr) << "a second message: " << driver::Text(tool.FindDialog());
     EXPECT_TRUE(IsWindowEnabled(tool.Item(IDB_REMOTE_SELECT_USER)));
     EXPECT_EQ(driver::Text(tool.Item(IDB_REMOTE_SELECT_USER)), "Select User");

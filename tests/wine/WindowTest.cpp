@@ -23,8 +23,6 @@ TEST(Window, StartsReadyAndEndsWithCodeZero)
     for (const auto& way : ways) {
         driver::Tool tool;
         sandbox::StartTool(tool, "start");
-        // Wine's GetComputerObjectNameA gives "\NAME$"; the title drops the "$".
-        EXPECT_EQ(Text(tool.Main()), "Movara running on " + driver::ThisComputer().substr(1));
         EXPECT_EQ(Text(tool.Item(IDE_PROFILES_DIR)), "C:\\users\\");
         EXPECT_EQ(Text(tool.Item(IDE_MACHINE_NAME)), "\\\\YourMachineName");
         EXPECT_FALSE(IsWindowEnabled(tool.Item(IDB_CONNECT_REG)));
@@ -33,7 +31,6 @@ TEST(Window, StartsReadyAndEndsWithCodeZero)
             return s != "alice" && s != "All Users" && s != "Default User" && s[0] != '.';
         }), items.end());
         EXPECT_EQ(items, Items({"*User = ", "alice", "All Users"}));
-        EXPECT_EQ(SendMessageW(tool.Item(IDL_PROFILES), LB_GETCURSEL, 0, 0), 0);
         tool.TypeMachine("\\\\PC7");  // entering the field empties it, and that enables "Connect reg"
         EXPECT_TRUE(IsWindowEnabled(tool.Item(IDB_CONNECT_REG)));
         PostMessageA(way.control ? tool.Item(way.control) : tool.Main(), way.message, way.wParam, 0);
@@ -88,16 +85,4 @@ TEST(Window, FolderBrowserFillsTheProfileList)
         }
     }
     sandbox::RemoveTree("C:\\All Users");
-}
-
-TEST(Window, ManifestForXp)
-{
-    HMODULE tool = LoadLibraryExA(sandbox::Beside("MovaraM.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    HRSRC found = FindResourceA(tool, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
-    ASSERT_NE(found, nullptr) << "no manifest of type 24, id 1";
-    const std::string manifest(static_cast<const char*>(LockResource(LoadResource(tool, found))), SizeofResource(tool, found));
-    EXPECT_NE(manifest.find("name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\" processorArchitecture=\"X86\" "
-                            "publicKeyToken=\"6595b64144ccf1df\""), std::string::npos) << manifest;
-    EXPECT_EQ(manifest.find("xmlns"), manifest.rfind("xmlns")) << "XP SP2 rejects a repeated namespace";
-    FreeLibrary(tool);
 }

@@ -5,38 +5,13 @@
 // "no-network" fails the export of a Network key (a profile without mapped
 // drives), "fail-load" holding a hive's name fails its load (a logged-on
 // user), "big-export" holding N makes every export N MiB long.
-#include <windows.h>
-
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <string>
 
-namespace {
+#include "tests/wine/Harness.h"
 
-std::string Beside(const char* name)
-{
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    const std::string self = path;
-    return self.substr(0, self.find_last_of('\\') + 1) + name;
-}
-
-std::string Read(const char* name)
-{
-    std::ifstream in(Beside(name), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-std::string Utf16(const std::string& text)
-{
-    std::string out;
-    for (char c : text)
-        out += std::string(1, c) + '\0';
-    return out;
-}
-
-}  // namespace
+using sandbox::Beside;
+using sandbox::Exists;
 
 int main(int argc, char** argv)
 {
@@ -46,13 +21,12 @@ int main(int argc, char** argv)
     const std::string verb = argc > 1 ? argv[1] : "", key = argc > 2 ? argv[2] : "";
     // Like reg, load needs the hive file, named relative to the working directory.
     if (verb == "load")
-        return argc < 4 || key == Read("fail-load") || GetFileAttributesA(argv[3]) == INVALID_FILE_ATTRIBUTES;
+        return argc < 4 || key == sandbox::Read(Beside("fail-load")) || !Exists(argv[3]);
     if (verb != "export")
         return 0;
-    if (argc < 4 || (key.find("\\Network") != std::string::npos && GetFileAttributesA(Beside("no-network").c_str()) !=
-                                                                           INVALID_FILE_ATTRIBUTES))
+    if (argc < 4 || (key.find("\\Network") != std::string::npos && Exists(Beside("no-network"))))
         return 1;
-    if (GetFileAttributesA(argv[3]) != INVALID_FILE_ATTRIBUTES) {
+    if (Exists(argv[3])) {
         log << "EXISTS " << argv[3] << "\n";  // reg would ask whether to overwrite, and wait for ever
         return 2;
     }
@@ -62,9 +36,9 @@ int main(int argc, char** argv)
                              std::string(root == "hku" ? "HKEY_USERS" : root == "hklm" ? "HKEY_LOCAL_MACHINE" : "HKEY_CURRENT_USER") +
                              key.substr(root.size(), key.find_last_not_of('\\') + 1 - root.size()) + "]\r\n\"a\"=\"b\"\r\n";
     std::ofstream out(argv[3], std::ios::binary);
-    out << "\xff\xfe" << Utf16(text);
-    const std::string filler = Utf16("\"Filler\"=\"" + std::string(1000, 'f') + "\"\r\n");
-    for (long long bytes = std::atoll(Read("big-export").c_str()) << 20; bytes > 0; bytes -= filler.size())
+    out << "\xff\xfe" << sandbox::Utf16(text);
+    const std::string filler = sandbox::Utf16("\"Filler\"=\"" + std::string(1000, 'f') + "\"\r\n");
+    for (long long bytes = std::atoll(sandbox::Read(Beside("big-export")).c_str()) << 20; bytes > 0; bytes -= filler.size())
         out << filler;
     return out ? 0 : 1;
 }
