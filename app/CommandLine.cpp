@@ -1,0 +1,264 @@
+#include "app/CommandLine.h"
+
+#include <cstdio>
+
+const char kCurrentUserSource[] = "current user";
+const char kCommandLineSource[] = "command line";
+
+namespace {
+
+const int kMaxJobs = 64;
+
+// Only ASCII letters: the other bytes of an ANSI code page may be the second
+// half of a double-byte character.
+char UpperAscii(char c)
+{
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+std::string LowerAscii(std::string s)
+{
+    for (char& c : s)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return s;
+}
+
+bool SameIgnoringAsciiCase(const std::string& a, const std::string& b)
+{
+    return LowerAscii(a) == LowerAscii(b);
+}
+
+bool IsSwitch(const std::string& arg)
+{
+    return !arg.empty() && arg[0] == '/';
+}
+
+bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+// Digits only, so that atoi's leniency ("+3", "3x", " 3") never picks a count;
+// stops as soon as the value is too large, so no length of digits overflows.
+bool ParseJobs(const std::string& text, int& jobs)
+{
+    int value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9')
+            return false;
+        value = value * 10 + (c - '0');
+        if (value > kMaxJobs)
+            return false;
+    }
+    if (value < 1)
+        return false;
+    jobs = value;
+    return true;
+}
+
+bool Contains(const std::vector<std::string>& list, const std::string& s)
+{
+    for (const auto& item : list)
+        if (item == s)
+            return true;
+    return false;
+}
+
+// name is lower case; an empty result: the value was taken.
+std::string ReadSwitch(const std::string& name, const std::string& value, CommandLineOptions& o)
+{
+    if (name == "/machine")
+        o.machines.push_back(value);
+    else if (name == "/machines")
+        o.machinesFile = value;
+    else if (name == "/profile") {
+        if (!Contains(o.profiles, value))
+            o.profiles.push_back(value);
+    } else if (name == "/profiles")
+        o.profilesDir = value;
+    else if (name == "/out") {
+        o.out = value;
+        o.outGiven = true;
+    } else if (name == "/jobs") {
+        if (!ParseJobs(value, o.jobs))
+            return "/jobs needs a number from 1 to " + std::to_string(kMaxJobs) + ", not \"" + value + "\"";
+    }
+    return std::string();
+}
+
+bool TakesValue(const std::string& name)
+{
+    return name == "/machine" || name == "/machines" || name == "/profile" || name == "/profiles" || name == "/out" ||
+           name == "/jobs";
+}
+
+std::string Flattened(std::string s)
+{
+    for (char& c : s)
+        if (c == '\r' || c == '\n' || c == '\t')
+            c = ' ';
+    return s;
+}
+
+} // namespace
+
+ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args)
+{
+    ParsedCommandLine parsed;
+    CommandLineOptions& o = parsed.options;
+    for (const auto& arg : args)
+        if (arg == "/?")
+            o.help = true;
+    for (std::size_t i = 0; i < args.size() && parsed.error.empty(); ++i) {
+        // Lower case, so that a usage error names the switch the same way whatever case it was typed in.
+        const std::string name = LowerAscii(args[i]);
+        if (name == "/?")
+            continue;
+        if (name == "/current")
+            o.current = true;
+        else if (name == "/apps")
+            o.apps = true;
+        else if (!TakesValue(name))
+            parsed.error = "unknown argument \"" + args[i] + "\"";
+        else if (i + 1 == args.size() || IsSwitch(args[i + 1]))
+            parsed.error = name + " needs a value";
+        else
+            parsed.error = ReadSwitch(name, args[++i], o);
+    }
+    if (parsed.error.empty()) {
+        const bool anyMachine = !o.machines.empty() || !o.machinesFile.empty();
+        if (o.apps && !anyMachine)
+            parsed.error = "/apps needs /machine or /machines";
+        else if (!anyMachine && o.profiles.empty() && !o.current)
+            parsed.error = "nothing to export: give /machine, /machines, /profile or /current";
+    }
+    if (o.help)
+        parsed.error.clear();
+    parsed.ok = parsed.error.empty();
+    return parsed;
+}
+
+std::vector<std::string> ParseMachineList(const std::string& text)
+{
+    std::vector<std::string> names;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        std::size_t first = start;
+        std::size_t last = end;
+        if (last > first && text[last - 1] == '\r')
+            --last;
+        while (first < last && IsBlank(text[first]))
+            ++first;
+        while (last > first && IsBlank(text[last - 1]))
+            --last;
+        if (first < last && text[first] != ';' && text[first] != '#')
+            names.push_back(text.substr(first, last - first));
+        start = end + 1;
+    }
+    return names;
+}
+
+std::string MachineFolderName(const std::string& name)
+{
+    std::size_t first = name.find_first_not_of('\\');
+    if (first == std::string::npos)
+        return std::string();
+    std::string folder = name.substr(first);
+    for (char& c : folder)
+        c = UpperAscii(c);
+    return folder;
+}
+
+std::vector<std::string> UniqueMachines(const std::vector<std::string>& names)
+{
+    std::vector<std::string> unique;
+    std::vector<std::string> seen;
+    for (const auto& name : names) {
+        const std::string folder = MachineFolderName(name);
+        if (folder.empty() || Contains(seen, folder))
+            continue;
+        seen.push_back(folder);
+        unique.push_back(name);
+    }
+    return unique;
+}
+
+std::string ConnectName(const std::string& name)
+{
+    return "\\\\" + MachineFolderName(name);
+}
+
+std::vector<std::string> UserFolderNames(const std::vector<RemoteUserId>& users)
+{
+    std::vector<std::string> folders;
+    for (const auto& user : users) {
+        int sharing = 0;
+        for (const auto& other : users)
+            if (SameIgnoringAsciiCase(other.homeFolder, user.homeFolder))
+                ++sharing;
+        folders.push_back(user.homeFolder.empty() || sharing > 1 ? user.userKey : user.homeFolder);
+    }
+    return folders;
+}
+
+std::string LogLine(const LogTime& time, const std::string& source, bool ok, const std::string& message)
+{
+    // Room for six ints of any value, so a bad clock never truncates.
+    char stamp[80];
+    std::snprintf(stamp, sizeof stamp, "%04d-%02d-%02d %02d:%02d:%02d", time.year, time.month, time.day, time.hour,
+                  time.minute, time.second);
+    std::string line = stamp;
+    line += '\t';
+    line += Flattened(source);
+    line += '\t';
+    line += ok ? std::string("ok") : "failed: " + Flattened(message);
+    line += "\r\n";
+    return line;
+}
+
+std::string RemoteUserSource(const std::string& machineFolder, const std::string& homeFolder, const std::string& userKey)
+{
+    if (homeFolder.empty() && userKey.empty())
+        return machineFolder;
+    return machineFolder + "\\" + homeFolder + " (" + userKey + ")";
+}
+
+std::string ProfileSource(const std::string& profile)
+{
+    return "profile " + profile;
+}
+
+std::string UsageText()
+{
+    static const char* const lines[] = {
+        "Usage: MovaraM [/machine NAME]... [/machines FILE] [/profile NAME]... [/profiles DIR] [/current]",
+        "               [/apps] [/out FOLDER] [/jobs N] [/?]",
+        "Without arguments MovaraM shows its window.",
+        "",
+        "  /machine NAME   a machine, through the remote registry (repeatable; NAME or \\\\NAME)",
+        "  /machines FILE  a file of machine names, one a line; lines starting with ; or # are skipped",
+        "  /profile NAME   a stored profile of this machine (repeatable)",
+        "  /profiles DIR   the profiles directory for /profile (default: the system's)",
+        "  /current        the running user",
+        "  /apps           with /machine or /machines: also the machines' installed applications",
+        "  /out FOLDER     where everything goes (default: the current directory)",
+        "  /jobs N         how many machines are exported at once, 1 to 64 (default: 8)",
+        "  /?              this text",
+        "",
+        "Exit codes: 0 every source exported, 1 any source failed, 2 usage error.",
+        "",
+        "Examples:",
+        "  MovaraM /machine PC7 /machine PC8 /apps /out D:\\Exports",
+        "  MovaraM /current /profile alice /out C:\\Backup",
+    };
+    std::string text;
+    for (const char* line : lines) {
+        text += line;
+        text += "\r\n";
+    }
+    return text;
+}

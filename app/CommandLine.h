@@ -1,0 +1,69 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// What the arguments of a run without a window ask for. Switches are not
+// case-sensitive and may come in any order.
+struct CommandLineOptions {
+    std::vector<std::string> machines;  // /machine values, as given (dedupe happens in UniqueMachines)
+    std::string machinesFile;           // empty: none
+    std::vector<std::string> profiles;  // each once, exact name, in the order given
+    std::string profilesDir;            // empty: the system's
+    bool current = false;
+    bool apps = false;
+    std::string out;                    // empty: the current directory
+    bool outGiven = false;              // /out was read (even if later parsing failed)
+    int jobs = 8;
+    bool help = false;
+};
+
+struct ParsedCommandLine {
+    bool ok = false;            // false: a usage error, named in error; with help true, ok is true
+    CommandLineOptions options; // as far as it was read, also on an error (the log needs out / outGiven)
+    std::string error;
+};
+
+// args without the program name. "/?" anywhere wins over every error.
+ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args);
+
+// Machine names from a /machines file's text: one a line (CR LF or LF), blanks
+// around a name trimmed (spaces and tabs), blank lines and lines whose first
+// non-blank character is ';' or '#' skipped.
+std::vector<std::string> ParseMachineList(const std::string& text);
+
+// The folder name of a machine: without leading backslashes, ASCII letters
+// upper-cased ("\\pc7" -> "PC7"). Two names are the same machine when their
+// MachineFolderName is equal.
+std::string MachineFolderName(const std::string& name);
+// The machines in first-seen order (each as first given), each once by
+// MachineFolderName, names without a folder name (e.g. "\\") dropped.
+std::vector<std::string> UniqueMachines(const std::vector<std::string>& names);
+// The name handed to the registry connect call: "\\" + MachineFolderName(name).
+std::string ConnectName(const std::string& name);
+
+// The folder names of one machine's logged-on users, in order: each user's
+// home folder name, except that where the home folder name is empty, or two
+// users of the machine share it (ignoring ASCII case, as Windows folder names
+// do), the folder is named after the user key instead.
+struct RemoteUserId {
+    std::string homeFolder, userKey;
+};
+std::vector<std::string> UserFolderNames(const std::vector<RemoteUserId>& users);
+
+// One log line: "YYYY-MM-DD HH:MM:SS", a tab, the source, a tab, then "ok" or
+// "failed: " + message, then CR LF. Each CR, LF and tab inside source or
+// message becomes one space, so that a line stays one line.
+struct LogTime {
+    int year, month, day, hour, minute, second;
+};
+std::string LogLine(const LogTime& time, const std::string& source, bool ok, const std::string& message);
+// The sources' names in the log: "MACHINE\home folder name (user key)", or
+// "MACHINE" alone when both are empty; "profile NAME"; "current user".
+std::string RemoteUserSource(const std::string& machineFolder, const std::string& homeFolder, const std::string& userKey);
+std::string ProfileSource(const std::string& profile);
+extern const char kCurrentUserSource[];  // "current user"
+extern const char kCommandLineSource[];  // "command line", the source of a usage error's log line
+
+// The usage text printed for /? (plain ASCII, lines ending in CR LF).
+std::string UsageText();

@@ -1,0 +1,144 @@
+#include "app/CommandLine.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+// Everything a parse read, in one line that a table can hold.
+std::string Summary(const CommandLineOptions& o)
+{
+    std::string s;
+    for (const auto& m : o.machines)
+        s += "m:" + m + " ";
+    if (!o.machinesFile.empty())
+        s += "file:" + o.machinesFile + " ";
+    for (const auto& p : o.profiles)
+        s += "p:" + p + " ";
+    if (!o.profilesDir.empty())
+        s += "dir:" + o.profilesDir + " ";
+    if (o.current)
+        s += "current ";
+    if (o.apps)
+        s += "apps ";
+    if (o.outGiven)
+        s += "out:" + o.out + " ";
+    s += "jobs:" + std::to_string(o.jobs);
+    if (o.help)
+        s += " help";
+    return s;
+}
+
+TEST(CommandLine, ParsesSwitchesAndNamesTheFirstUsageError)
+{
+    const std::string noSource = "nothing to export: give /machine, /machines, /profile or /current";
+    const struct {
+        std::vector<std::string> args;
+        std::string error;  // empty: ok
+        std::string options;
+    } cases[] = {
+        {{"/MACHINE", "pc1", "/Machine", "\\\\pc2", "/machine", "pc1", "/current"}, "",
+         "m:pc1 m:\\\\pc2 m:pc1 current jobs:8"},
+        {{"/profile", "a", "/PROFILE", "A", "/profile", "a", "/Profiles", "D:\\P"}, "", "p:a p:A dir:D:\\P jobs:8"},
+        {{"/machines", "list.txt", "/APPS", "/jobs", "08", "/Out", "C:\\o"}, "", "file:list.txt apps out:C:\\o jobs:8"},
+        {{"/current", "/jobs", "64"}, "", "current jobs:64"},
+        {{"/jobs", "1", "/current"}, "", "current jobs:1"},
+        {{"/current", "/jobs", "65"}, "/jobs needs a number from 1 to 64, not \"65\"", "current jobs:8"},
+        {{"/current", "/jobs", "0"}, "/jobs needs a number from 1 to 64, not \"0\"", "current jobs:8"},
+        {{"/current", "/jobs", "+3"}, "/jobs needs a number from 1 to 64, not \"+3\"", "current jobs:8"},
+        {{"/current", "/jobs", "3x"}, "/jobs needs a number from 1 to 64, not \"3x\"", "current jobs:8"},
+        {{"/current", "/jobs", ""}, "/jobs needs a number from 1 to 64, not \"\"", "current jobs:8"},
+        {{"/current", "/jobs", "4294967298"}, "/jobs needs a number from 1 to 64, not \"4294967298\"", "current jobs:8"},
+        {{"/current", "/OUT"}, "/out needs a value", "current jobs:8"},
+        {{"/machine", "/current"}, "/machine needs a value", "jobs:8"},
+        {{"/current", "/foo", "/out", "x"}, "unknown argument \"/foo\"", "current jobs:8"},
+        {{"/current", "stray"}, "unknown argument \"stray\"", "current jobs:8"},
+        {{"/apps"}, "/apps needs /machine or /machines", "apps jobs:8"},
+        {{"/apps", "/profile", "a"}, "/apps needs /machine or /machines", "p:a apps jobs:8"},
+        {{"/out", "C:\\o", "/jobs", "5"}, noSource, "out:C:\\o jobs:5"},
+        {{}, noSource, "jobs:8"},
+        {{"/out", "C:\\o", "/jobs", "0", "/current"}, "/jobs needs a number from 1 to 64, not \"0\"", "out:C:\\o jobs:8"},
+        {{"/foo", "/?"}, "", "jobs:8 help"},
+        {{"/out", "/?"}, "", "jobs:8 help"},
+    };
+    for (const auto& c : cases) {
+        const ParsedCommandLine parsed = ParseCommandLine(c.args);
+        std::string args;
+        for (const auto& a : c.args)
+            args += "[" + a + "]";
+        EXPECT_EQ(parsed.ok, c.error.empty()) << args;
+        EXPECT_EQ(parsed.error, c.error) << args;
+        EXPECT_EQ(Summary(parsed.options), c.options) << args;
+    }
+}
+
+TEST(CommandLine, MachineListSkipsBlanksAndComments)
+{
+    const struct {
+        std::string text;
+        std::vector<std::string> names;
+    } cases[] = {
+        {"PC1\r\n\r\n  ; old\r\n# lab\r\n\t\\\\PC2 \t\r\nPC3\n   \nlast", {"PC1", "\\\\PC2", "PC3", "last"}},
+        {"a;b\n #x\n\t;y\r\n", {"a;b"}},
+        {"only\r\n", {"only"}},
+        {"", {}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ParseMachineList(c.text), c.names) << c.text;
+}
+
+TEST(CommandLine, MachineNamesDifferingInCaseOrBackslashesAreOneMachine)
+{
+    EXPECT_EQ(MachineFolderName("\\\\pc7-a"), "PC7-A");
+    EXPECT_EQ(MachineFolderName("pc\xe4"), "PC\xe4");  // only ASCII letters change
+    EXPECT_EQ(ConnectName("pc7"), "\\\\PC7");
+    EXPECT_EQ(ConnectName("\\\\Pc7"), "\\\\PC7");
+    const std::vector<std::string> unique = {"PC7", "pc8", "\\\\pc9"};
+    EXPECT_EQ(UniqueMachines({"PC7", "\\\\", "pc8", "\\\\pc7", "", "\\\\Pc7", "\\\\pc9", "PC8"}), unique);
+}
+
+TEST(CommandLine, UserFolderIsTheKeyWhereTheHomeFolderIsEmptyOrShared)
+{
+    const struct {
+        std::vector<RemoteUserId> users;
+        std::vector<std::string> folders;
+    } cases[] = {
+        {{{"alice", "S-1"}, {"", "S-2"}, {"Bob", "S-3"}, {"carol", "S-4"}, {"bOB", "S-5"}},
+         {"alice", "S-2", "S-3", "carol", "S-5"}},
+        {{{"dave", "S-6"}, {"dave", "S-7"}}, {"S-6", "S-7"}},
+        {{{"", "S-8"}, {"", "S-9"}}, {"S-8", "S-9"}},
+        {{{"erin", "S-10"}}, {"erin"}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(UserFolderNames(c.users), c.folders) << c.folders[0];
+}
+
+TEST(CommandLine, LogLineIsOneTabSeparatedLine)
+{
+    EXPECT_EQ(LogLine({2024, 3, 5, 7, 8, 9}, RemoteUserSource("PC7", "alice", "S-1-5-21"), true, "unused"),
+              "2024-03-05 07:08:09\tPC7\\alice (S-1-5-21)\tok\r\n");
+    EXPECT_EQ(LogLine({2024, 12, 31, 23, 59, 0}, ProfileSource("a\tb"), false, "cannot connect:\r\nrefused\t(5)\n"),
+              "2024-12-31 23:59:00\tprofile a b\tfailed: cannot connect:  refused (5) \r\n");
+    EXPECT_EQ(LogLine({999, 1, 1, 0, 0, 0}, kCurrentUserSource, false, ""), "0999-01-01 00:00:00\tcurrent user\tfailed: \r\n");
+    EXPECT_EQ(RemoteUserSource("PC7", "", ""), "PC7");
+}
+
+TEST(CommandLine, UsageNamesEverySwitchInCrLfLines)
+{
+    const std::string usage = UsageText();
+    for (const char* word : {"/machine ", "/machines ", "/profile ", "/profiles ", "/current", "/apps", "/out ", "/jobs ",
+                             "/?", "1 to 64", "0 every", "1 any", "2 usage"})
+        EXPECT_NE(usage.find(word), std::string::npos) << word;
+    ASSERT_GE(usage.size(), 2u);
+    EXPECT_EQ(usage.substr(usage.size() - 2), "\r\n");
+    for (std::size_t i = 0; i < usage.size(); ++i) {
+        EXPECT_TRUE(static_cast<unsigned char>(usage[i]) < 0x80) << i;
+        if (usage[i] == '\n') {
+            EXPECT_EQ(usage[i - 1], '\r') << i;
+        }
+    }
+}
+
+} // namespace
