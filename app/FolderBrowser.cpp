@@ -1,4 +1,5 @@
 #include <windows.h>
+#include <objbase.h>
 #include <shlobj.h>
 
 #include <string>
@@ -56,7 +57,11 @@ void TProDlg::BrowseForProfilesDirectory()
     info.lParam = reinterpret_cast<LPARAM>(&shell);
     info.iImage = 0;
 
+    // The new-style browser needs COM on this thread, apartment-threaded.
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     LPITEMIDLIST picked = SHBrowseForFolderA(&info);
+    if (SUCCEEDED(com))
+        CoUninitialize();
     // A cancelled browse keeps the directory, the edit and the list as they were.
     if (!picked)
         return;

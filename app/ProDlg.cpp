@@ -8,6 +8,7 @@
 
 #include "app/BrowseDlg.h"
 #include "app/StartupText.h"
+#include "local/ProfileList.h"
 #include "res/resource.h"
 
 namespace {

@@ -2,6 +2,7 @@
 #include <string>
 
 #include "app/BaseDialog.h"
+#include "local/JobReport.h"
 
 // The main window and the state that the local jobs share.
 class TProDlg : public TBaseDialog {
@@ -23,18 +24,20 @@ public:
     // Folder browser
     void BrowseForProfilesDirectory();
 
-    // Local exports
-    int CreateOutputFolder(const std::string& name);
+    // Local exports. Each job tells its one problem, if any, when it has ended.
+    // Sets the output folder to the tool folder's `name` and creates it; 1
+    // with the problem when it cannot be created.
+    int CreateOutputFolder(const std::string& name, TProblem& problem);
     void SelectUser();
-    // 0 when the profile's exports ran; 1 when its folder could not be entered
-    // or its hive could not be loaded (the user was told).
-    int ExportStoredProfile(const std::string& profilesDirectory, const std::string& reg);
+    void ExportStoredProfile();
     void ExportCurrentUser();
-    void ConvertStoredProfileExports();
 
     // Remote exports
     void ConnectRemoteRegistry();
     void ExportRemoteUser();
+
+    // A job's problem in a message box, owned by the main window or by none.
+    void Tell(const TProblem& problem) const;
 
     HWND MainWindow() const { return mainWindow_; }
     const char* ToolFolder() const { return toolFolder_; }
@@ -46,12 +49,9 @@ private:
     char toolFolder_[256] = {};
     std::string selectedUser_;
     std::string outputFolder_;
+    // The folder the profile list was filled from.
     std::string profilesDirectory_;
+    // The machine whose users the remote user list shows: the machine-name
+    // field may have changed since "Connect reg".
+    std::string listedMachine_;
 };
-
-// The index of the running user's entry in the profile list, or LB_ERR.
-LRESULT CurrentUserIndex(HWND list);
-
-// The system's profiles folder with a backslash appended; empty when the
-// system cannot tell it.
-std::string SystemProfilesDirectory();

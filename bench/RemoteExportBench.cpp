@@ -127,7 +127,9 @@ int main()
         {
             TRegistry registry;
             (void)registry.Connect(std::string("\\\\") + computer, HKEY_USERS);
-            registry.ExportToFile(folder, std::string(kUserKey) + "\\Printers", "printers.txt");
+            TProblem problem;
+            if (!registry.ExportToFile(folder, std::string(kUserKey) + "\\Printers", "printers.txt", problem))
+                std::printf("export failed: %s\n", problem.text.c_str());
         }
         const double tool = Now() - start;
 

@@ -1,10 +1,9 @@
-#include <windows.h>
+#include "local/CommandRunner.h"
 
-#include <string>
 #include <vector>
 
-#include "app/ProDlg.h"
-#include "local/CommandRunner.h"
+const char kCannotStartText[] = "Is this an XP machine? Tool doesnt work on anything but XP/2003";
+const char kCannotStartCaption[] = "Question";
 
 std::string SystemRegProgram()
 {
@@ -33,41 +32,12 @@ int RunHidden(const std::string& program, const std::string& commandLine, const 
     std::vector<char> line(commandLine.begin(), commandLine.end());
     line.push_back('\0');
     if (!CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, workDir, &startup,
-                        &process)) {
-        MessageBoxA(nullptr, "Is this an XP machine? Tool doesnt work on anything but XP/2003", "Question", MB_OK);
+                        &process))
         return 1;
-    }
     CloseHandle(process.hThread);
     WaitForSingleObject(process.hProcess, INFINITE);
     if (exitCode && !GetExitCodeProcess(process.hProcess, exitCode))
         *exitCode = static_cast<DWORD>(-1);
     CloseHandle(process.hProcess);
     return 0;
-}
-
-int TProDlg::CreateOutputFolder(const std::string& name)
-{
-    outputFolder_ = std::string(toolFolder_) + "\\" + name;
-    // An existing folder is fine; any other failure shows in the later steps.
-    (void)CreateDirectoryA(outputFolder_.c_str(), nullptr);
-    return 0;
-}
-
-int RunExport(HWND owner, const std::string& program, const std::string& commandLine, const std::string& path)
-{
-    if (!DeleteFileA(path.c_str()) && GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
-        std::string message = "The file " + path + " cannot be replaced (it is read-only or in use); it was kept and not exported again.";
-        MessageBoxA(owner, message.c_str(), "Problem", MB_OK);
-        return 1;
-    }
-    return RunHidden(program, commandLine);
-}
-
-std::string RegProgramOrSay(HWND owner)
-{
-    std::string reg = SystemRegProgram();
-    if (reg.empty())
-        MessageBoxA(owner, "The system folder that holds reg.exe cannot be found. Nothing was exported.", "Problem",
-                    MB_OK);
-    return reg;
 }

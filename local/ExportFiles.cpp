@@ -1,13 +1,14 @@
 #include "local/ExportFiles.h"
 
+#include <windows.h>
+
 #include <cstdio>
 #include <new>
 
-#include "app/ProDlg.h"
 #include "remote/FileBytes.h"
 
-int ConvertExportFile(ConverterKind kind, HWND owner, const std::string& inputPath, const std::string& outputPath,
-                      const char* openFailureLine)
+int ConvertExportFile(ConverterKind kind, const std::string& inputPath, const std::string& outputPath,
+                      TProblem& problem, bool ownerless, const char* openFailureLine)
 {
     std::string text;
     try {
@@ -20,42 +21,46 @@ int ConvertExportFile(ConverterKind kind, HWND owner, const std::string& inputPa
         bool read = ReadWholeFile(input.get(), text);
         input.reset();  // closed before the output is opened
         if (!read)
-            return 1;
+            return Fail(problem, "The file " + inputPath + " cannot be read.", "Problem", !ownerless), 1;
         text = ConvertExportBytes(kind, text);
     } catch (const std::bad_alloc&) {
-        std::string message = "There is not enough memory to convert " + inputPath;
-        MessageBoxA(owner, message.c_str(), "Problem", MB_OK);
+        Fail(problem, "There is not enough memory to convert " + inputPath, "Problem", !ownerless);
         return 1;
     }
 
     std::FILE* output = std::fopen(outputPath.c_str(), "wb");
     if (!output) {
-        MessageBoxA(owner, "open didnt happen", "Error", MB_OK);
+        Fail(problem, "open didnt happen: " + outputPath, "Error", !ownerless);
         return 1;
     }
     bool written = text.empty() || std::fwrite(text.data(), 1, text.size(), output) == text.size();
     if (std::fclose(output) != 0)
         written = false;
     if (!written) {
-        // The message is the text that could not be written, as far as it reads as text.
-        MessageBoxA(owner, text.c_str(), "Problem", MB_OK);
+        Fail(problem, "The file " + outputPath + " could not be written in full (is the disk full?).", "Problem",
+             !ownerless);
         return 1;
     }
     return 0;
 }
 
-int ConvertPrtToPrxFile(const TProDlg& state, const std::string& inputPath, const std::string& outputPath)
+int ConvertPrtToPrxFile(const std::string& inputPath, const std::string& outputPath, TProblem& problem)
 {
-    return ConvertExportFile(ConverterKind::PrtToPrx, state.MainWindow(), inputPath, outputPath);
+    return ConvertExportFile(ConverterKind::PrtToPrx, inputPath, outputPath, problem);
 }
 
-int ConvertPrtToRegFile(const TProDlg& state, const std::string& inputPath, const std::string& outputPath)
+int ConvertPrtToRegFile(const std::string& inputPath, const std::string& outputPath, TProblem& problem)
 {
-    return ConvertExportFile(ConverterKind::PrtToReg, state.MainWindow(), inputPath, outputPath);
+    return ConvertExportFile(ConverterKind::PrtToReg, inputPath, outputPath, problem);
 }
 
-int ConvertToPrxFile(const TProDlg& state, const std::string& inputPath, const std::string& outputPath)
+int ConvertToPrxFile(const std::string& inputPath, const std::string& outputPath, TProblem& problem)
 {
-    return ConvertExportFile(ConverterKind::ToPrx, state.MainWindow(), inputPath, outputPath,
+    return ConvertExportFile(ConverterKind::ToPrx, inputPath, outputPath, problem, false,
                              "ConvertToPrxFile Open failed.");
+}
+
+int ConvertRemoteToRegFile(const std::string& inputPath, const std::string& outputPath, TProblem& problem)
+{
+    return ConvertExportFile(ConverterKind::RemoteToReg, inputPath, outputPath, problem, true);
 }

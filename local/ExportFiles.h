@@ -1,19 +1,18 @@
 #pragma once
-#include <windows.h>
 
 #include <string>
 
 #include "local/ExportConverters.h"
-
-class TProDlg;
+#include "local/JobReport.h"
 
 // Reads one export file whole, rewrites it and writes the result; 0 on
 // success, 1 on failure. A missing input fails silently (openFailureLine, if
-// any, goes to the debugger); an output that cannot be written is reported in
-// a message box owned by `owner` (or by no window).
-int ConvertExportFile(ConverterKind kind, HWND owner, const std::string& inputPath, const std::string& outputPath,
-                      const char* openFailureLine = nullptr);
+// any, goes to the debugger); an output that cannot be written is a problem
+// that names it, owned by the main window unless ownerless.
+int ConvertExportFile(ConverterKind kind, const std::string& inputPath, const std::string& outputPath,
+                      TProblem& problem, bool ownerless = false, const char* openFailureLine = nullptr);
 
-int ConvertPrtToPrxFile(const TProDlg& state, const std::string& inputPath, const std::string& outputPath);
-int ConvertPrtToRegFile(const TProDlg& state, const std::string& inputPath, const std::string& outputPath);
-int ConvertToPrxFile(const TProDlg& state, const std::string& inputPath, const std::string& outputPath);
+int ConvertPrtToPrxFile(const std::string& inputPath, const std::string& outputPath, TProblem& problem);
+int ConvertPrtToRegFile(const std::string& inputPath, const std::string& outputPath, TProblem& problem);
+int ConvertToPrxFile(const std::string& inputPath, const std::string& outputPath, TProblem& problem);
+int ConvertRemoteToRegFile(const std::string& inputPath, const std::string& outputPath, TProblem& problem);

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/ProDlg.h"
+#include "local/ProfileList.h"
 #include "local/ProfileRules.h"
 
 namespace {
@@ -36,7 +36,7 @@ std::string SystemProfilesDirectory()
     return std::string(buffer, length) + "\\";
 }
 
-void TProDlg::AddCurrentUserEntry()
+void AddCurrentUserEntry(HWND profileList)
 {
     std::vector<char> name(255, '\0');
     ULONG size = static_cast<ULONG>(name.size());
@@ -48,11 +48,11 @@ void TProDlg::AddCurrentUserEntry()
     }
     name.push_back('\0');
     std::string entry = CurrentUserEntry(name.data());
-    LRESULT index = SendMessageA(profileList_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.c_str()));
+    LRESULT index = SendMessageA(profileList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.c_str()));
     // Tagged, so that it is known wherever the sorting puts it: a profile
     // folder whose name sorts before "*" must not pass for the running user.
     if (index >= 0)
-        SendMessageA(profileList_, LB_SETITEMDATA, index, kCurrentUserTag);
+        SendMessageA(profileList, LB_SETITEMDATA, index, kCurrentUserTag);
 }
 
 LRESULT CurrentUserIndex(HWND list)
@@ -65,48 +65,48 @@ LRESULT CurrentUserIndex(HWND list)
     return LB_ERR;
 }
 
-int TProDlg::FillProfileList()
+int FillProfileList(HWND list, HWND owner, const std::string& directory)
 {
-    std::string pattern = profilesDirectory_ + "*";
-    SendMessageA(profileList_, LB_RESETCONTENT, 0, 0);
-    AddCurrentUserEntry();
+    std::string pattern = directory + "*";
+    SendMessageA(list, LB_RESETCONTENT, 0, 0);
+    AddCurrentUserEntry(list);
 
     WIN32_FIND_DATAA entry;
     // An empty profiles directory means the system could not tell one; "*"
     // alone would list the current directory instead.
-    HANDLE find = profilesDirectory_.empty() ? INVALID_HANDLE_VALUE : FindFirstFileA(pattern.c_str(), &entry);
+    HANDLE find = directory.empty() ? INVALID_HANDLE_VALUE : FindFirstFileA(pattern.c_str(), &entry);
     if (find == INVALID_HANDLE_VALUE) {
-        Diagnostic("Invalid file handle. Error is %u\n", profilesDirectory_.empty() ? ERROR_PATH_NOT_FOUND : GetLastError());
+        Diagnostic("Invalid file handle. Error is %u\n", directory.empty() ? ERROR_PATH_NOT_FOUND : GetLastError());
         return 1;
     }
     std::printf("First file name is %s\n", entry.cFileName);
     std::fflush(stdout);
 
-    SendMessageA(profileList_, WM_SETREDRAW, FALSE, 0);
+    SendMessageA(list, WM_SETREDRAW, FALSE, 0);
     // Every entry is examined, the first one too: a drive's root has no "."
     // entry, so the first one found there is a real one.
     DWORD stopCode = 0;
     do {
         if (IsListedProfileEntry(entry.cFileName, entry.dwFileAttributes))
-            SendMessageA(profileList_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.cFileName));
+            SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.cFileName));
         if (!FindNextFileA(find, &entry)) {
             stopCode = GetLastError();
             break;
         }
     } while (true);
 
-    if (SendMessageA(profileList_, LB_FINDSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>("All Users")) ==
+    if (SendMessageA(list, LB_FINDSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>("All Users")) ==
         LB_ERR) {
-        SendMessageA(profileList_, LB_RESETCONTENT, 0, 0);
-        MessageBoxA(mainWindow_, "There appears to be no profiles in the directory you chose", "Please try again", MB_OK);
+        SendMessageA(list, LB_RESETCONTENT, 0, 0);
+        MessageBoxA(owner, "There appears to be no profiles in the directory you chose", "Please try again", MB_OK);
     }
-    SendMessageA(profileList_, WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(profileList_, nullptr, TRUE);
+    SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(list, nullptr, TRUE);
     FindClose(find);
 
     if (stopCode == ERROR_NO_MORE_FILES) {
-        LRESULT current = CurrentUserIndex(profileList_);
-        SendMessageA(profileList_, LB_SETCURSEL, current == LB_ERR ? 0 : current, 0);
+        LRESULT current = CurrentUserIndex(list);
+        SendMessageA(list, LB_SETCURSEL, current == LB_ERR ? 0 : current, 0);
         return 0;
     }
     Diagnostic("FindNextFile error. Error is %u\n", stopCode);

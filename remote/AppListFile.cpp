@@ -22,29 +22,33 @@ std::string UnitToAnsi(char16_t unit)
 
 } // namespace
 
-void MakeAppList(const std::string& exportFile, const std::string& listFile)
+int MakeAppList(const std::string& exportFile, const std::string& listFile, TProblem& problem)
 {
     FilePtr in(std::fopen(exportFile.c_str(), "rb"));
     if (!in)
-        return;
+        return 1;
     // The list is created (or emptied) before the export is read, so that a
     // list that cannot be written is reported even for an unreadable export.
-    FilePtr out(std::fopen(listFile.c_str(), "wb"));
-    if (!out) {
-        MessageBoxA(nullptr, "open didnt happen", "Error", MB_OK);
-        return;
-    }
+    std::FILE* out = std::fopen(listFile.c_str(), "wb");
+    if (!out)
+        return Fail(problem, "open didnt happen: " + listFile, "Error", false), 1;
+    bool written = true;
     try {
         std::string bytes;
         const bool read = ReadWholeFile(in.get(), bytes);
         in.reset();
         if (read) {
             const std::string list = MakeAppListText(bytes, UnitToAnsi);
-            // A short write is not reported: the list ends where writing stopped.
-            (void)std::fwrite(list.data(), 1, list.size(), out.get());
+            written = list.empty() || std::fwrite(list.data(), 1, list.size(), out) == list.size();
         }
     } catch (const std::bad_alloc&) {
-        std::string message = "There is not enough memory to list the applications of " + exportFile;
-        MessageBoxA(nullptr, message.c_str(), "Problem", MB_OK);
+        std::fclose(out);
+        return Fail(problem, "There is not enough memory to list the applications of " + exportFile, "Problem", false),
+               1;
     }
+    if (std::fclose(out) != 0 || !written)
+        return Fail(problem, "The file " + listFile + " could not be written in full (is the disk full?).", "Problem",
+                    false),
+               1;
+    return 0;
 }

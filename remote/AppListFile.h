@@ -2,7 +2,9 @@
 
 #include <string>
 
+#include "local/JobReport.h"
+
 // Writes the installed-applications list of one uninstall-key export to
-// listFile. A missing export leaves listFile as it was; a list file that
-// cannot be created is reported with a message box that has no owner window.
-void MakeAppList(const std::string& exportFile, const std::string& listFile);
+// listFile; 0 when it did. A missing export leaves listFile as it was (1, no
+// problem); a list that cannot be written is a problem without owner window.
+int MakeAppList(const std::string& exportFile, const std::string& listFile, TProblem& problem);

@@ -1,5 +1,6 @@
 #include "remote/Registry.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "local/ExportFiles.h"
@@ -18,6 +19,11 @@ const char kHomePathName[] = "HOMEPATH";
 
 // Key names are at most 255 characters.
 const DWORD kKeyNameBuffer = MAX_PATH;
+
+bool IsLeadByte(unsigned char byte)
+{
+    return IsDBCSLeadByte(byte) != FALSE;
+}
 
 const char* RootName(HKEY root)
 {
@@ -76,7 +82,7 @@ int TRegistry::ReadHomePath(HKEY key, const std::string& path)
     if (environment.Open(key, path.c_str()) != ERROR_SUCCESS)
         return 0;
     KeyInfo info;
-    if (!QueryKeyInfo(environment.Get(), info))
+    if (QueryKeyInfo(environment.Get(), info) != ERROR_SUCCESS)
         return 0;
     const std::string userKey = path.substr(0, path.find('\\'));
 
@@ -101,84 +107,112 @@ int TRegistry::ReadHomePath(HKEY key, const std::string& path)
     return 0;
 }
 
-void TRegistry::ExportToFile(const std::string& folder, const std::string& keyPath, const std::string& fileName)
+bool TRegistry::ExportToFile(const std::string& folder, const std::string& keyPath, const std::string& fileName,
+                             TProblem& problem)
 {
     (void)CreateDirectoryA(folder.c_str(), nullptr);  // it usually exists already
     const std::string path = folder + "\\" + fileName;
+    const std::string root = RootName(rootKey_);
     // Text mode: every "\n" of the export text reaches the file as CR LF.
     FilePtr stream(std::fopen(path.c_str(), "w+"));
-    if (!stream) {
-        MessageBoxA(nullptr, "Error while creating the file", "Registry export", MB_OK);
-        return;
-    }
+    if (!stream)
+        return Fail(problem, "Error while creating the file " + path, "Registry export", false);
     std::fputs(kExportHeader, stream.get());
-    (void)ExportKey(connectedKey_.Get(), RootName(rootKey_), keyPath, stream.get());
-    stream.reset();
-    // The copy reports its own failures, in boxes without an owner: the
-    // main window stays usable during the job.
-    (void)ConvertExportFile(ConverterKind::RemoteToReg, nullptr, path, path + ".reg");
+    LONG result = ExportKey(connectedKey_.Get(), root, keyPath, stream.get());
+    if (result == ERROR_FILE_NOT_FOUND && failedKey_ == keyPath) {
+        // No such top key (a user without mapped drives) is an empty export,
+        // as long as the key above it is there: a user who logged off in the
+        // meantime is not.
+        const std::string::size_type cut = keyPath.rfind('\\');
+        TKeyHandle parent;
+        result = cut == std::string::npos ? ERROR_SUCCESS
+                                          : parent.Open(connectedKey_.Get(), keyPath.substr(0, cut).c_str());
+        if (result != ERROR_SUCCESS)
+            failedKey_ = keyPath.substr(0, cut);
+    }
+    const bool written = std::ferror(stream.get()) == 0;
+    if (std::fclose(stream.release()) != 0 || !written)
+        return Fail(problem, "The file " + path + " could not be written in full (is the disk full?).",
+                    "Registry export", false);
+    if (result != ERROR_SUCCESS)
+        return Fail(problem, "The registry key " + root + "\\" + failedKey_ + " could not be read (error " +
+                                 std::to_string(result) + ").", "Registry export", false);
+    return ConvertRemoteToRegFile(path, path + ".reg", problem) == 0;
 }
 
-int TRegistry::ExportKey(HKEY root, const std::string& rootName, const std::string& keyPath, std::FILE* stream)
+LONG TRegistry::ExportKey(HKEY root, const std::string& rootName, const std::string& keyPath, std::FILE* stream)
 {
+    failedKey_.clear();
     // With an empty path the root itself is exported, its sections named
     // from the root's name.
     std::string section = keyPath.empty() ? rootName : keyPath;
-    ExportTree(root, keyPath.c_str(), section, stream);
-    return 0;
+    return ExportTree(root, keyPath.c_str(), section, stream);
 }
 
-void TRegistry::ExportValues(HKEY key, std::FILE* stream, const std::string& sectionName)
+LONG TRegistry::ExportValues(HKEY key, std::FILE* stream, const std::string& sectionName)
 {
     KeyInfo info;
-    if (QueryKeyInfo(key, info))
-        WriteSection(key, info, stream, sectionName);
+    const LONG result = QueryKeyInfo(key, info);
+    return result == ERROR_SUCCESS ? WriteSection(key, info, stream, sectionName) : result;
 }
 
 void TRegistry::FormatValue(std::string& output, DWORD type, const BYTE* data, DWORD count)
 {
-    output = FormatValueText(type, data, count);
+    output = FormatValueText(type, data, count, IsLeadByte);
 }
 
-bool TRegistry::QueryKeyInfo(HKEY key, KeyInfo& info)
+LONG TRegistry::QueryKeyInfo(HKEY key, KeyInfo& info)
 {
     info = KeyInfo();
     const LONG result = RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &info.subKeys, nullptr, nullptr, &info.values,
                                          &info.longestName, &info.longestData, nullptr, nullptr);
     if (result != ERROR_SUCCESS)
         info = KeyInfo();
-    return result == ERROR_SUCCESS;
+    return result;
 }
 
-void TRegistry::ExportTree(HKEY parent, const char* relativePath, std::string& section, std::FILE* stream)
+LONG TRegistry::ExportTree(HKEY parent, const char* relativePath, std::string& section, std::FILE* stream)
 {
     // Each key is opened below its parent, which is open anyway for the
     // enumeration; that resolves the same key as a full path from the root.
     // Reading is all the writer does, and a user without write access to the
     // tree must still get its export.
     TKeyHandle key;
-    if (key.Open(parent, relativePath, KEY_READ) != ERROR_SUCCESS)
-        return;
     KeyInfo info;
-    (void)QueryKeyInfo(key.Get(), info);  // a failed query counts as an empty key
-    if (info.values > 0 || info.subKeys > 0)
-        WriteSection(key.Get(), info, stream, section);
+    LONG result = key.Open(parent, relativePath, KEY_READ);
+    if (result == ERROR_SUCCESS)
+        result = QueryKeyInfo(key.Get(), info);
+    if (result == ERROR_SUCCESS && (info.values > 0 || info.subKeys > 0))
+        result = WriteSection(key.Get(), info, stream, section);
+    if (result != ERROR_SUCCESS) {
+        failedKey_ = section;
+        return result;
+    }
 
     char name[kKeyNameBuffer];
-    for (DWORD index = 0; index < info.subKeys; ++index) {
-        // A subkey deleted since the count was taken fails here; the buffer
-        // then still holds the previous name, which must not be walked again.
-        if (RegEnumKeyA(key.Get(), index, name, kKeyNameBuffer) != ERROR_SUCCESS || name[0] == '\0')
+    // Until the list ends, not up to the count taken above: keys come and go
+    // while the walk runs, and one that went ends the list early.
+    for (DWORD index = 0;; ++index) {
+        result = RegEnumKeyA(key.Get(), index, name, kKeyNameBuffer);
+        if (result == ERROR_NO_MORE_ITEMS)
+            return ERROR_SUCCESS;
+        if (result != ERROR_SUCCESS) {
+            failedKey_ = section;
+            return result;
+        }
+        if (name[0] == '\0')
             continue;
         const std::size_t length = section.size();
         section += '\\';
         section += name;
-        ExportTree(key.Get(), name, section, stream);
+        result = ExportTree(key.Get(), name, section, stream);
+        if (result != ERROR_SUCCESS)
+            return result;
         section.resize(length);
     }
 }
 
-void TRegistry::WriteSection(HKEY key, const KeyInfo& info, std::FILE* stream, const std::string& sectionName)
+LONG TRegistry::WriteSection(HKEY key, KeyInfo info, std::FILE* stream, const std::string& sectionName)
 {
     std::string text = SectionLine(sectionName);
     std::string valueText;
@@ -186,21 +220,35 @@ void TRegistry::WriteSection(HKEY key, const KeyInfo& info, std::FILE* stream, c
     // One byte more than the longest data, so that string data always has a
     // NUL after it.
     std::vector<BYTE> data(info.longestData + 1);
-    for (DWORD index = 0; index < info.values; ++index) {
+    int regrown = 0;
+    for (DWORD index = 0;; ++index) {
         DWORD nameLength = static_cast<DWORD>(name.size());
         DWORD dataLength = static_cast<DWORD>(data.size());
         DWORD type = REG_NONE;
         const LONG result =
             RegEnumValueA(key, index, name.data(), &nameLength, nullptr, &type, data.data(), &dataLength);
-        // A value deleted or grown since the size query is left out rather
-        // than written from whatever the buffer held before.
-        if (result != ERROR_SUCCESS)
+        if (result == ERROR_NO_MORE_ITEMS)
+            break;
+        if (result == ERROR_MORE_DATA && regrown < 3) {
+            // A value grew since the sizes were taken: take them again and
+            // read it once more.
+            ++regrown;
+            const LONG query = QueryKeyInfo(key, info);
+            if (query != ERROR_SUCCESS)
+                return query;
+            name.assign(NameBufferFor(info.longestName), '\0');
+            data.assign(std::max<DWORD>(info.longestData, dataLength) + 1, 0);
+            --index;
             continue;
+        }
+        if (result != ERROR_SUCCESS)
+            return result;
         if (dataLength > data.size())
             dataLength = static_cast<DWORD>(data.size());
         FormatValue(valueText, type, data.data(), dataLength);
-        text += ValueNamePart(std::string(name.data(), nameLength));
+        text += ValueNamePart(std::string(name.data(), nameLength), IsLeadByte);
         text += valueText;
     }
     std::fwrite(text.data(), 1, text.size(), stream);
+    return ERROR_SUCCESS;
 }

@@ -6,6 +6,7 @@
 #include <list>
 #include <string>
 
+#include "local/JobReport.h"
 #include "remote/KeyHandle.h"
 
 // One connection to a predefined root key of a machine, the names its
@@ -34,11 +35,18 @@ public:
     int ReadHomePath(HKEY key, const std::string& path);
 
     // Writes the tree at keyPath below the connected key to folder\fileName
-    // and its HKEY_CURRENT_USER copy to folder\fileName.reg.
-    void ExportToFile(const std::string& folder, const std::string& keyPath, const std::string& fileName);
-    int ExportKey(HKEY root, const std::string& rootName, const std::string& keyPath, std::FILE* stream);
-    void ExportValues(HKEY key, std::FILE* stream, const std::string& sectionName);
+    // and its HKEY_CURRENT_USER copy to folder\fileName.reg. A top key that
+    // is missing below a parent that is there gives the header alone. Any
+    // registry error but the end of a list, and any write error, is a
+    // problem that names the key or the file: false.
+    bool ExportToFile(const std::string& folder, const std::string& keyPath, const std::string& fileName,
+                      TProblem& problem);
+    // The walk of one tree; the Win32 code of the first error, which
+    // failedKey then names, or 0.
+    LONG ExportKey(HKEY root, const std::string& rootName, const std::string& keyPath, std::FILE* stream);
+    LONG ExportValues(HKEY key, std::FILE* stream, const std::string& sectionName);
     static void FormatValue(std::string& output, DWORD type, const BYTE* data, DWORD count);
+    const std::string& FailedKey() const { return failedKey_; }
 
 private:
     struct KeyInfo {
@@ -47,13 +55,14 @@ private:
         DWORD longestName = 0;
         DWORD longestData = 0;
     };
-    static bool QueryKeyInfo(HKEY key, KeyInfo& info);
+    static LONG QueryKeyInfo(HKEY key, KeyInfo& info);
     // section is the path of the key at relativePath below parent; it is
     // extended for each subkey and restored before returning.
-    void ExportTree(HKEY parent, const char* relativePath, std::string& section, std::FILE* stream);
-    void WriteSection(HKEY key, const KeyInfo& info, std::FILE* stream, const std::string& sectionName);
+    LONG ExportTree(HKEY parent, const char* relativePath, std::string& section, std::FILE* stream);
+    LONG WriteSection(HKEY key, KeyInfo info, std::FILE* stream, const std::string& sectionName);
 
     std::list<std::string> names_;
     HKEY rootKey_ = nullptr;  // recorded for the root's name in a section line
     TKeyHandle connectedKey_;
+    std::string failedKey_;
 };

@@ -14,11 +14,17 @@ const std::size_t kHexBytesPerLine = 24;
 
 } // namespace
 
-std::string EscapeRegText(const std::string& s)
+std::string EscapeRegText(const std::string& s, LeadByteTest isLead)
 {
     std::string out;
     out.reserve(s.size() + s.size() / 8 + 1);
-    for (char c : s) {
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        const char c = s[i];
+        if (isLead && isLead(static_cast<unsigned char>(c)) && i + 1 < s.size()) {
+            out += c;
+            out += s[++i];
+            continue;
+        }
         if (c == '\\' || c == '"')
             out += '\\';
         out += c;
@@ -26,11 +32,11 @@ std::string EscapeRegText(const std::string& s)
     return out;
 }
 
-std::string ValueNamePart(const std::string& name)
+std::string ValueNamePart(const std::string& name, LeadByteTest isLead)
 {
     if (name.empty())
         return "@ =";
-    return "\"" + EscapeRegText(name) + "\"=";
+    return "\"" + EscapeRegText(name, isLead) + "\"=";
 }
 
 std::string SectionLine(const std::string& keyPath)
@@ -56,7 +62,7 @@ std::string HexForm(const unsigned char* data, std::size_t count)
     return out;
 }
 
-std::string FormatValueText(unsigned long type, const unsigned char* data, std::size_t count)
+std::string FormatValueText(unsigned long type, const unsigned char* data, std::size_t count, LeadByteTest isLead)
 {
     if (type == kRegSz) {
         // The data need not be terminated: a value written without its NUL
@@ -69,7 +75,7 @@ std::string FormatValueText(unsigned long type, const unsigned char* data, std::
         // terminator; such data keeps every byte in the hex form.
         const bool quotable = text.find_first_of("\r\n") == std::string::npos && count - length <= 1;
         if (quotable)
-            return "\"" + EscapeRegText(text) + "\"\n";
+            return "\"" + EscapeRegText(text, isLead) + "\"\n";
     }
     if (type == kRegDword) {
         // Short data counts its missing high bytes as zero rather than

@@ -7,13 +7,18 @@
 // line ends in "\n" alone: the file is written through a text-mode stream,
 // which turns each one into CR LF.
 
+// Whether a byte starts a double-byte character in the system's ANSI code
+// page (IsDBCSLeadByte on Windows); null for a single-byte code page.
+using LeadByteTest = bool (*)(unsigned char);
+
 // A backslash before each backslash and each double quote, so that the
-// importer reads back the text as it was.
-std::string EscapeRegText(const std::string& s);
+// importer reads back the text as it was. The byte after a lead byte is the
+// second half of its character, even where it is 0x5C, and stays alone.
+std::string EscapeRegText(const std::string& s, LeadByteTest isLead = nullptr);
 
 // "@ =" for the default value (empty name), else the escaped name in double
 // quotes followed by "=".
-std::string ValueNamePart(const std::string& name);
+std::string ValueNamePart(const std::string& name, LeadByteTest isLead = nullptr);
 
 // An empty line, then the key path in square brackets. The path is not
 // escaped: the converter looks for "[S-" at the start of these lines.
@@ -26,4 +31,5 @@ std::string HexForm(const unsigned char* data, std::size_t count);
 
 // The text that follows the name part of a value line, by registry type.
 // Never reads beyond count bytes of data.
-std::string FormatValueText(unsigned long type, const unsigned char* data, std::size_t count);
+std::string FormatValueText(unsigned long type, const unsigned char* data, std::size_t count,
+                            LeadByteTest isLead = nullptr);

@@ -133,7 +133,7 @@ bool HugeExport(const std::string& folder)
     const std::string profile = "C:\\users\\huge";
     sandbox::RemoveTree(profile);
     sandbox::MakeDirs(profile);
-    sandbox::Write(profile + "\\ntuser.dat", "hive");
+    sandbox::Write(profile + "\\ntuser.dat", "Printers\r\nNetwork\r\n");  // the keys the stand-in loads
     sandbox::Write(sandbox::InstallStandIn() + "big-export", "900");
     driver::Tool tool;
     if (!tool.Start(folder + "\\MovaraM.exe", folder))

@@ -51,4 +51,30 @@ TEST(RegistryText, NamePartEscapesBackslashesAndQuotes)
     EXPECT_EQ(SectionLine(R"(S-1-5-18\Printers)"), "\n[S-1-5-18\\Printers]\n");
 }
 
+// Code page 932: 0x5C is also the second byte of characters such as U+8868
+// (0x95 0x5C); only a backslash of its own is doubled.
+TEST(RegistryText, DoubleByteCharactersKeepTheirSecondByte)
+{
+    const LeadByteTest cp932 = [](unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); };
+    const struct {
+        std::string text;
+        std::string escaped;
+    } cases[] = {
+        {"\x95\x5C", "\x95\x5C"},
+        {"\x95\x5C\\", "\x95\x5C\\\\"},
+        {"a\\\x83\x5C\"b", "a\\\\\x83\x5C\\\"b"},
+        {"\xE0\x5C\x5C", "\xE0\x5C\x5C\x5C"},  // the second 0x5C stands alone
+        {"\xA5\\", "\xA5\\\\"},             // a single-byte katakana is no lead byte
+        {"\x95", "\x95"},                      // a lead byte at the end takes nothing with it
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(EscapeRegText(c.text, cp932), c.escaped) << c.text;
+        const std::string data = c.text + '\0';
+        EXPECT_EQ(FormatValueText(1, reinterpret_cast<const unsigned char*>(data.data()), data.size(), cp932),
+                  "\"" + c.escaped + "\"\n");
+    }
+    EXPECT_EQ(ValueNamePart("\x95\x5C", cp932), "\"\x95\x5C\"=");
+    EXPECT_EQ(EscapeRegText("\x95\x5C"), "\x95\\\x5C") << "single-byte code pages double every 0x5C";
+}
+
 } // namespace

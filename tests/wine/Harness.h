@@ -74,7 +74,7 @@ namespace sandbox {
 
 // A file beside the test program (the tool, the stand-in), and the system
 // directory with a backslash (where the stand-in logs and reads its control
-// files "no-network", "big-export" and "fail-load").
+// files "fail-load", "fail-unload", "fail-export" and "big-export").
 std::string Beside(const std::string& name);
 std::string SystemDir();
 // Copies the stand-in over the system's reg.exe and removes its log and

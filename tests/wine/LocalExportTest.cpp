@@ -2,9 +2,12 @@
 #include <shlobj.h>
 #include <shlwapi.h>
 
+#include <algorithm>
+
 #include "res/resource.h"
 #include "tests/wine/Harness.h"
 
+using sandbox::Exists;
 using sandbox::Read;
 using sandbox::Utf16;
 
@@ -16,12 +19,14 @@ std::string StandInExport(const std::string& root)
     return "\xff\xfe" + Utf16("Windows Registry Editor Version 5.00\r\n\r\n[" + root + "]\r\n\"a\"=\"b\"\r\n");
 }
 
-// A profile folder with a hive file under C:\users.
-void MakeProfile(const std::string& user)
+// A profile folder in `dir` whose hive brings these keys (the stand-in's load
+// makes them under HKEY_USERS).
+void MakeProfile(const std::string& user, const std::string& keys = "Printers\r\nNetwork\r\n",
+                 const std::string& dir = "C:\\users")
 {
-    sandbox::RemoveTree("C:\\users\\" + user);
-    sandbox::MakeDirs("C:\\users\\" + user);
-    sandbox::Write("C:\\users\\" + user + "\\ntuser.dat", "hive");
+    sandbox::RemoveTree(dir + "\\" + user);
+    sandbox::MakeDirs(dir + "\\" + user);
+    sandbox::Write(dir + "\\" + user + "\\ntuser.dat", keys);
 }
 
 // Presses "Select User" for the profile list entry that starts with entry
@@ -32,6 +37,50 @@ std::string SelectUser(driver::Tool& tool, const std::string& entry)
     return tool.Run(IDB_SELECT_USER);
 }
 
+// The stand-in's calls, each job's work folder ("<out>.~new-<pid>-<n>")
+// written as "<out>.~new".
+std::string Calls()
+{
+    std::string calls = sandbox::StandInCalls();
+    for (std::size_t at = 0; (at = calls.find(".~new-", at)) != std::string::npos;) {
+        std::size_t end = at + 6;
+        while (end < calls.size() && (isdigit(static_cast<unsigned char>(calls[end])) || calls[end] == '-'))
+            ++end;
+        calls.erase(at + 5, end - at - 5);
+        at += 5;
+    }
+    return calls;
+}
+
+// The names in a folder, "." and ".." aside, sorted and each followed by "|".
+std::string Listing(const std::string& folder)
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA entry;
+    HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &entry);
+    for (BOOL more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileA(find, &entry)) {
+        if (std::string(entry.cFileName) != "." && std::string(entry.cFileName) != "..")
+            names.push_back(entry.cFileName);
+    }
+    FindClose(find);
+    std::sort(names.begin(), names.end());
+    std::string joined;
+    for (const std::string& name : names)
+        joined += name + "|";
+    return joined;
+}
+
+void PickProfilesFolder(driver::Tool& tool, const std::string& folder)
+{
+    tool.Press(IDB_BROWSE);
+    HWND browser = tool.FindDialog("Browse for Folder", 10000);
+    driver::SendWithText(browser, BFFM_SETSELECTIONA, TRUE, folder);
+    PostMessageA(browser, WM_COMMAND, IDOK, reinterpret_cast<LPARAM>(GetDlgItem(browser, IDOK)));
+    ASSERT_TRUE(tool.WaitJob());
+}
+
+const std::string kApps = "hklm\\software\\microsoft\\windows\\currentversion\\uninstall\\";
+
 }  // namespace
 
 // This suite runs with the stand-in as the system's reg (Wine has no reg
@@ -39,12 +88,13 @@ std::string SelectUser(driver::Tool& tool, const std::string& entry)
 // profile folder or the tool folder runs.
 TEST(StoredProfileExport, EveryNameReachesTheSystemsRegAlone)
 {
-    const std::string apps = "hklm\\software\\microsoft\\windows\\currentversion\\uninstall\\";
     const std::string bob = "C:\\users\\bob smith";
     const std::vector<std::string> users = {"user1", "bob smith", "a&b", "x(1)", "50%", "a%windir%b", "hi!", "(admin)",
                                             "#team", "user1"};
     for (const std::string& user : users)
         MakeProfile(user);
+    sandbox::SetString(HKEY_CURRENT_USER, "Printers", "x", "y");
+    sandbox::SetString(HKEY_CURRENT_USER, "Network", "x", "y");
     sandbox::InstallStandIn();
     driver::Tool tool;
     const std::string folder = sandbox::StartTool(tool, "planted");
@@ -56,62 +106,90 @@ TEST(StoredProfileExport, EveryNameReachesTheSystemsRegAlone)
 
     for (const std::string& user : users) {
         EXPECT_EQ(SelectUser(tool, user), "") << user;
-        const std::string out = folder + "\\" + user, hive = "hku\\" + user;
-        EXPECT_EQ(sandbox::StandInCalls(), "load|" + hive + "|ntuser.dat\nexport|" + hive + "\\Network|" + out +
-                                               "\\mappedDrv.prt\nexport|" + hive + "\\Printers|" + out +
-                                               "\\printers.prt\nunload|" + hive + "\nexport|" + apps + "|" + out +
-                                               "\\InstalledApps.reg\n");
+        const std::string out = folder + "\\" + user, work = out + ".~new", hive = "hku\\" + user;
+        EXPECT_EQ(Calls(), "load|" + hive + "|ntuser.dat\nexport|" + hive + "\\Network|" + work +
+                               "\\mappedDrv.prt\nexport|" + hive + "\\Printers|" + work + "\\printers.prt\nunload|" +
+                               hive + "\nexport|" + kApps + "|" + work + "\\InstalledApps.reg\n");
         EXPECT_EQ(Read(out + "\\printers.reg"), StandInExport("HKEY_CURRENT_USER\\Printers")) << user;
     }
     EXPECT_EQ(SelectUser(tool, "*User = "), "");
-    const std::string cu = folder + "\\CurrentUser";
-    EXPECT_EQ(sandbox::StandInCalls(), "export|hkcu\\Network|" + cu + "\\mappedDrv.reg\nexport|hkcu\\Printers|" + cu +
-                                           "\\printers.reg\nexport|" + apps + "|" + cu + "\\InstalledApps.txt\n");
+    const std::string cu = folder + "\\CurrentUser.~new";
+    EXPECT_EQ(Calls(), "export|hkcu\\Network|" + cu + "\\mappedDrv.reg\nexport|hkcu\\Printers|" + cu +
+                           "\\printers.reg\nexport|" + kApps + "|" + cu + "\\InstalledApps.txt\n");
     for (const std::string& trace : {bob + "\\reg-calls.log", bob + "\\bat-ran.txt", folder + "\\reg-calls.log"})
-        EXPECT_FALSE(sandbox::Exists(trace)) << trace << ": a planted program ran";
+        EXPECT_FALSE(Exists(trace)) << trace << ": a planted program ran";
+    EXPECT_EQ(Listing(folder).find(".~new"), std::string::npos) << "a work folder was left: " << Listing(folder);
 }
 
-// A job that cannot do its work says so, runs nothing it should not and
-// keeps the files of an earlier run.
-TEST(StoredProfileExport, RefusalsAndFailures)
+// A job that cannot do its work says so, leaves every hive unloaded that it
+// loaded, and keeps the files of an earlier run whole; a job that can
+// replaces them as a whole set.
+TEST(StoredProfileExport, ReplacesTheSetOrKeepsItWhole)
 {
-    const std::string system = sandbox::InstallStandIn(), other = sandbox::FreshDir("others");
-    for (const char* user : {"carol", "dave"})
-        MakeProfile(user);
-    sandbox::MakeDirs(other + "\\All Users");
-    sandbox::MakeDirs(other + "\\ghost");  // no such profile under C:\users
-    sandbox::Write(system + "fail-load", "hku\\dave");
-    sandbox::Write(system + "no-network", "");
+    const std::string system = sandbox::InstallStandIn(), old = sandbox::FreshDir("old-disk");
+    MakeProfile("carol");
+    MakeProfile("dave");
+    MakeProfile("frank");
+    MakeProfile("gina");
+    MakeProfile("carol", "Printers\r\n", old);  // the same name on another disk, without mapped drives
+    sandbox::MakeDirs(old + "\\All Users");      // no hive there
     driver::Tool tool;
-    const std::string folder = sandbox::StartTool(tool, "refusals");
+    const std::string folder = sandbox::StartTool(tool, "sets");
+
+    // Logged on: its hive does not load; the earlier files stay.
+    sandbox::Write(system + "fail-load", "hku\\dave");
     sandbox::MakeDirs(folder + "\\dave");
     sandbox::Write(folder + "\\dave\\printers.reg", "old");
-
-    // Logged on: its hive does not load.
     EXPECT_NE(SelectUser(tool, "dave").find("could not be loaded"), std::string::npos);
-    EXPECT_EQ(sandbox::StandInCalls(), "load|hku\\dave|ntuser.dat\n");
-    EXPECT_EQ(Read(folder + "\\dave\\printers.reg"), "old");
-    // No mapped drives: the rest goes on.
-    EXPECT_EQ(SelectUser(tool, "carol"), "");
-    EXPECT_NE(sandbox::StandInCalls().find("\nunload|hku\\carol\nexport|"), std::string::npos);
-    EXPECT_FALSE(sandbox::Exists(folder + "\\carol\\mappedDrv.reg"));
-    EXPECT_EQ(Read(folder + "\\carol\\printers.prx"), StandInExport("Printers"));
-    EXPECT_EQ(SelectUser(tool, ""), "Please select a user in the list first<owned>");
+    EXPECT_EQ(Calls(), "load|hku\\dave|ntuser.dat\n");
+    EXPECT_EQ(Listing(folder + "\\dave"), "printers.reg|");
+    // An export of a key that is there fails: reported, the hive unloaded, the set kept.
+    sandbox::Write(system + "fail-export", "hku\\gina\\Printers");
+    sandbox::MakeDirs(folder + "\\gina");
+    sandbox::Write(folder + "\\gina\\printers.reg", "old");
+    EXPECT_EQ(SelectUser(tool, "gina"), "The system's reg could not export HKEY_USERS\\gina\\Printers (exit code 1)."
+                                        "\n\nThe earlier files in " + folder + "\\gina were kept.<owned>");
+    EXPECT_NE(Calls().find("\nunload|hku\\gina\n"), std::string::npos);
+    EXPECT_EQ(Listing(folder + "\\gina"), "printers.reg|");
+    // Held open by another program: tried again, then the admin is told how to unload it.
+    sandbox::Write(system + "fail-unload", "hku\\frank");
+    const std::string still = SelectUser(tool, "frank");
+    EXPECT_NE(still.find("is still loaded under HKEY_USERS\\frank"), std::string::npos) << still;
+    EXPECT_NE(still.find("reg unload \"HKU\\frank\""), std::string::npos) << still;
+    std::string calls = Calls();
+    EXPECT_EQ(calls.find("unload|hku\\frank\nunload|hku\\frank\nunload|hku\\frank\nunload|hku\\frank\nunload|"),
+              calls.find("unload|")) << calls;
+    // Already loaded (that same hive, left behind): nothing runs.
+    EXPECT_NE(SelectUser(tool, "frank").find("already loaded under HKEY_USERS\\frank"), std::string::npos);
+    EXPECT_EQ(Calls(), "");
+    SHDeleteKeyA(HKEY_USERS, "frank");
 
-    tool.Press(IDB_BROWSE);
-    HWND browser = tool.FindDialog("Browse for Folder", 10000);
-    driver::SendWithText(browser, BFFM_SETSELECTIONA, TRUE, other);
-    PostMessageA(browser, WM_COMMAND, IDOK, reinterpret_cast<LPARAM>(GetDlgItem(browser, IDOK)));
-    ASSERT_TRUE(tool.WaitJob());
-    EXPECT_NE(SelectUser(tool, "ghost").find("C:\\users\\ghost cannot be opened"), std::string::npos);
-    EXPECT_EQ(sandbox::StandInCalls(), "");
-    EXPECT_FALSE(sandbox::Exists(folder + "\\CurrentUser"));
+    // A first export with mapped drives ...
+    EXPECT_EQ(SelectUser(tool, "carol"), "");
+    const std::string out = folder + "\\carol";
+    EXPECT_EQ(Listing(out), "InstalledApps.reg|Source.txt|mappedDrv.prt|mappedDrv.prx|mappedDrv.reg|printers.prt|"
+                            "printers.prx|printers.reg|");
+    Calls();
+    // ... then the profile of that name on the old disk, which has none: no
+    // drives file of the first one is left beside its printers.
+    PickProfilesFolder(tool, old);
+    EXPECT_NE(SelectUser(tool, "All Users").find(old + "\\All Users holds no ntuser.dat"), std::string::npos);
+    EXPECT_EQ(Listing(old + "\\All Users"), "") << "reg load would have made a hive there";
+    EXPECT_EQ(SelectUser(tool, "carol"), "");
+    EXPECT_EQ(Calls().find("\nexport|hku\\carol\\Network|"), std::string::npos) << "no Network key, no export";
+    EXPECT_EQ(Listing(out), "InstalledApps.reg|Source.txt|printers.prt|printers.prx|printers.reg|");
+    EXPECT_EQ(Read(out + "\\printers.prx"), StandInExport("Printers"));
+    const std::string source = Read(out + "\\Source.txt");
+    EXPECT_NE(source.find("Source: the stored profile carol in " + old + "\\carol "), std::string::npos) << source;
+    EXPECT_NE(source.find("\r\nImport on the new machine, as the user who moves: printers.reg\r\n"), std::string::npos)
+        << source;
+    EXPECT_EQ(SelectUser(tool, ""), "Please select a user in the list first<owned>");
 }
 
 // The running user through Wine's own reg: the files rewritten without the
-// hive, the applications list, and a second run that replaces them but keeps
-// the two outputs it cannot replace.
-TEST(CurrentUserExport, WritesItsFilesAndKeepsThoseItCannotReplace)
+// hive and the applications list; a run that cannot replace one of them
+// keeps them all, and one without mapped drives leaves none behind.
+TEST(CurrentUserExport, WritesItsSetAndReplacesItWhole)
 {
     const std::string u = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
     SHDeleteKeyA(HKEY_CURRENT_USER, "Printers");
@@ -129,28 +207,44 @@ TEST(CurrentUserExport, WritesItsFilesAndKeepsThoseItCannotReplace)
 
     driver::Tool tool;
     const std::string out = sandbox::StartTool(tool, "cu") + "\\CurrentUser";
+    sandbox::MakeDirs(out);
+    sandbox::Write(out + "\\notes.txt", "the admin's");
     EXPECT_EQ(SelectUser(tool, "*User = "), "");
-    const std::string printers = Read(out + "\\printers.reg"), drives = Read(out + "\\mappedDrv.reg");
+    EXPECT_EQ(Listing(out), "InstalledApp.txt|InstalledApps.txt|Source.txt|mappedDrv.prx|mappedDrv.reg|notes.txt|"
+                            "printers.prx|printers.reg|");
+    const std::string printers = Read(out + "\\printers.reg"), list = Read(out + "\\InstalledApp.txt");
     ASSERT_NE(printers.find(Utf16("\r\n[HKEY_CURRENT_USER\\Printers\\Connections\\,,srv,Laser]\r\n")), std::string::npos);
     std::string prx = printers;  // section lines lose the hive; the same text inside data stays
     for (std::size_t at; (at = prx.find(Utf16("\n[HKEY_CURRENT_USER\\"))) != std::string::npos;)
         prx.replace(at, Utf16("\n[HKEY_CURRENT_USER\\").size(), Utf16("\n["));
     EXPECT_EQ(Read(out + "\\printers.prx"), prx);
-    const std::string list = Read(out + "\\InstalledApp.txt");
     for (const char* line : {"\"Tools \\\"Pro\\\" C:\\\\bin\"\r\r\n", "ditor\"\r\r\n", "\"Zeta\"\r\r\n"})
         EXPECT_NE(list.find(line), std::string::npos) << line << "\nnot in:\n" << list;
+    const std::string source = Read(out + "\\Source.txt");
+    EXPECT_NE(source.find("Source: the user who ran the tool, "), std::string::npos) << source;
+    EXPECT_NE(source.find("as the user who moves: printers.reg, mappedDrv.reg\r\n"), std::string::npos) << source;
 
-    HANDLE lock = CreateFileA((out + "\\printers.prx").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    // A read-only file, then one held open: the whole set stays as it was.
+    SHDeleteKeyA(HKEY_CURRENT_USER, "Network");
+    sandbox::SetString(HKEY_LOCAL_MACHINE, u + "\\A4", "DisplayName", "New");
     SetFileAttributesA((out + "\\mappedDrv.reg").c_str(), FILE_ATTRIBUTE_READONLY);
-    tool.Press(IDB_SELECT_USER);
-    EXPECT_NE(tool.Answer("Problem").find("mappedDrv.reg cannot be replaced"), std::string::npos);
-    EXPECT_EQ(tool.Answer("Error"), "open didnt happen<owned>");
-    ASSERT_TRUE(tool.WaitJob()) << "the export did not end";
-    CloseHandle(lock);
+    const std::string kept = "\n\nThe earlier files in " + out + " were kept.<owned>";
+    EXPECT_EQ(SelectUser(tool, "*User = "),
+              "The file " + out + "\\mappedDrv.reg is read-only, so the files in " + out + " cannot be replaced." + kept);
     SetFileAttributesA((out + "\\mappedDrv.reg").c_str(), FILE_ATTRIBUTE_NORMAL);
-    EXPECT_EQ(Read(out + "\\printers.prx"), prx);
-    EXPECT_EQ(Read(out + "\\mappedDrv.reg"), drives);
-    EXPECT_EQ(Read(out + "\\InstalledApp.txt"), list) << "the list was appended to, not replaced";
+    HANDLE lock = CreateFileA((out + "\\printers.prx").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    const std::string inUse = SelectUser(tool, "*User = ");
+    CloseHandle(lock);
+    EXPECT_NE(inUse.find("printers.prx cannot be replaced"), std::string::npos) << inUse;
+    EXPECT_EQ(Read(out + "\\InstalledApp.txt"), list);
+    EXPECT_EQ(Read(out + "\\Source.txt"), source);
+    EXPECT_TRUE(Exists(out + "\\mappedDrv.prx"));
+
+    EXPECT_EQ(SelectUser(tool, "*User = "), "");
+    EXPECT_EQ(Listing(out), "InstalledApp.txt|InstalledApps.txt|Source.txt|notes.txt|printers.prx|printers.reg|");
+    EXPECT_NE(Read(out + "\\InstalledApp.txt").find("\"New\"\r\r\n"), std::string::npos);
+    EXPECT_EQ(Read(out + "\\notes.txt"), "the admin's");
+    EXPECT_EQ(Listing(out + "\\..").find(".~new"), std::string::npos) << Listing(out + "\\..");
     tool.Press(IDB_EXIT);
     EXPECT_EQ(tool.WaitExit(), 0u);
 }

@@ -99,7 +99,10 @@ TEST(RemoteExport, ExportsImportBackExactly)
               std::string::npos) << "a key with subkeys alone has its section line";
     EXPECT_EQ(printers.find("Defaults"), std::string::npos) << "an empty key has none";
     EXPECT_EQ(Read(out + "\\printers.txt.reg"), Replaced(printers, section, "\r\n\r\n[HKEY_CURRENT_USER"));
-    EXPECT_EQ(Read(out + "\\SmallApps.txt"), "old");
+    EXPECT_FALSE(sandbox::Exists(out + "\\SmallApps.txt")) << "an earlier run's list left beside this user's files";
+    const std::string source = Read(out + "\\Source.txt");
+    EXPECT_NE(source.find(std::string(") logged on at ") + driver::ThisComputer() + "\r\n"), std::string::npos) << source;
+    EXPECT_NE(source.find("as the user who moves: printers.txt.reg, drives.txt.reg\r\n"), std::string::npos) << source;
     for (const char* name : {"Printers", "Network"})
         SHDeleteKeyA(HKEY_CURRENT_USER, name);
     for (const char* name : {"\\printers.txt.reg", "\\drives.txt.reg"})
@@ -113,10 +116,12 @@ TEST(RemoteExport, ExportsImportBackExactly)
                                             "\\A]\r\n\"DisplayName\"=\"Viewer 1.0\"\r\n");
     EXPECT_EQ(Read(out + "\\SmallApps.txt"), "\"Viewer 1.0\"\r\n");
 
-    // The field is read at each run; a machine that cannot be reached ends
-    // the job with one message, and the earlier files stay.
-    EXPECT_EQ(Press(tool, IDB_REMOTE_SELECT_USER, "\\\\NoSuchPc7"), kConnectFailed);
+    // The users listed are those of the machine "Connect reg" asked,
+    // whatever the field shows now.
+    SendMessageA(tool.Item(IDC_GET_APPS), BM_SETCHECK, BST_UNCHECKED, 0);
+    EXPECT_EQ(Press(tool, IDB_REMOTE_SELECT_USER, "\\\\NoSuchPc7"), "");
     EXPECT_EQ(Read(out + "\\printers.txt"), printers);
+    EXPECT_FALSE(sandbox::Exists(out + "\\apps.txt"));
 }
 
 // Keys made under HKEY_USERS stand for further users; only those with
@@ -146,6 +151,16 @@ TEST(RemoteExport, EveryLoggedOnUserIsListedAndTheSelectedOneExported)
     // None selected: the first line's user, who has just imported the second's printers.
     EXPECT_EQ(Press(tool, IDB_REMOTE_SELECT_USER, "", ""), "");
     EXPECT_EQ(Read(out + "\\printers.txt"), Replaced(printers, "[" + second, std::string("[") + kUserKey));
+
+    // Logged off since "Connect reg": told, and the earlier files stay as they were.
+    const std::string drives = Read(out + "\\drives.txt"), source = Read(out + "\\Source.txt");
+    SHDeleteKeyA(HKEY_USERS, second.c_str());
+    EXPECT_EQ(Press(tool, IDB_REMOTE_SELECT_USER, "", "zzz"),
+              "The user zzz (" + second + ") is no longer logged on at " + driver::ThisComputer() +
+                  ". Connect again to see who is.\n\nThe earlier files in " + out + " were kept.<owned>");
+    EXPECT_EQ(Read(out + "\\printers.txt"), Replaced(printers, "[" + second, std::string("[") + kUserKey));
+    EXPECT_EQ(Read(out + "\\drives.txt"), drives);
+    EXPECT_EQ(Read(out + "\\Source.txt"), source);
 
     EXPECT_EQ(Press(tool, IDB_CONNECT_REG, "\\\\NoSuchPc7"), kConnectFailed);
     EXPECT_TRUE(driver::ListItems(tool.Item(IDL_REMOTE_USERS)).empty()) << "a failed connect empties the list";

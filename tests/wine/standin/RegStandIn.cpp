@@ -1,11 +1,16 @@
 // Stands in for the system's reg tool where Wine lacks "reg load" and
 // "reg unload": it appends its arguments, joined by "|", as one line to
-// reg-calls.log beside itself, and answers "export" with a small UTF-16LE
-// export of the named key. Files beside it change its answers:
-// "no-network" fails the export of a Network key (a profile without mapped
-// drives), "fail-load" holding a hive's name fails its load (a logged-on
-// user), "big-export" holding N makes every export N MiB long.
+// reg-calls.log beside itself. "load" makes the hive's key under HKEY_USERS
+// with a subkey for each line of the hive file (as a real hive brings its
+// keys), "unload" deletes it, and "export" writes a small UTF-16LE export of
+// a key that exists. Files beside it change its answers: "fail-load",
+// "fail-unload" and "fail-export" holding a key's name fail that command for
+// it (a logged-on user, a hive held open, a full disk), "big-export" holding
+// N makes every export N MiB long.
+#include <shlwapi.h>
+
 #include <cstdlib>
+#include <sstream>
 #include <string>
 
 #include "tests/wine/Harness.h"
@@ -13,28 +18,61 @@
 using sandbox::Beside;
 using sandbox::Exists;
 
+namespace {
+
+bool Fails(const char* control, const std::string& key)
+{
+    return Exists(Beside(control)) && sandbox::Read(Beside(control)) == key;
+}
+
+// The key's root and the path below it.
+HKEY Root(const std::string& key, std::string& path)
+{
+    const std::string root = key.substr(0, key.find('\\'));
+    path = root.size() < key.size() ? key.substr(root.size() + 1) : "";
+    while (!path.empty() && path.back() == '\\')
+        path.pop_back();
+    return root == "hku" ? HKEY_USERS : root == "hklm" ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+}
+
+} // namespace
+
 int main(int argc, char** argv)
 {
     std::ofstream log(Beside("reg-calls.log"), std::ios::binary | std::ios::app);
     for (int i = 1; i < argc; ++i)
         log << argv[i] << (i + 1 < argc ? "|" : "\n");
     const std::string verb = argc > 1 ? argv[1] : "", key = argc > 2 ? argv[2] : "";
+    std::string path;
+    const HKEY root = Root(key, path);
     // Like reg, load needs the hive file, named relative to the working directory.
-    if (verb == "load")
-        return argc < 4 || key == sandbox::Read(Beside("fail-load")) || !Exists(argv[3]);
+    if (verb == "load") {
+        if (argc < 4 || Fails("fail-load", key) || !Exists(argv[3]))
+            return 1;
+        std::istringstream hive(sandbox::Read(argv[3]));
+        for (std::string sub; std::getline(hive, sub);) {
+            if (!sub.empty() && sub.back() == '\r')
+                sub.pop_back();
+            sandbox::SetValue(HKEY_USERS, path + (sub.empty() ? "" : "\\" + sub), nullptr, 0, "");
+        }
+        return 0;
+    }
+    if (verb == "unload")
+        return Fails("fail-unload", key) || SHDeleteKeyA(HKEY_USERS, path.c_str()) != ERROR_SUCCESS;
     if (verb != "export")
         return 0;
-    if (argc < 4 || (key.find("\\Network") != std::string::npos && Exists(Beside("no-network"))))
+    HKEY opened;
+    if (argc < 4 || Fails("fail-export", key) || RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS)
         return 1;
+    RegCloseKey(opened);
     if (Exists(argv[3])) {
         log << "EXISTS " << argv[3] << "\n";  // reg would ask whether to overwrite, and wait for ever
         return 2;
     }
     // One section naming the key in full, as reg writes it.
-    const std::string root = key.substr(0, key.find('\\'));
     const std::string text = "Windows Registry Editor Version 5.00\r\n\r\n[" +
-                             std::string(root == "hku" ? "HKEY_USERS" : root == "hklm" ? "HKEY_LOCAL_MACHINE" : "HKEY_CURRENT_USER") +
-                             key.substr(root.size(), key.find_last_not_of('\\') + 1 - root.size()) + "]\r\n\"a\"=\"b\"\r\n";
+                             std::string(root == HKEY_USERS ? "HKEY_USERS" : root == HKEY_LOCAL_MACHINE ? "HKEY_LOCAL_MACHINE" : "HKEY_CURRENT_USER") +
+                             "\\" + path + "]\r\n\"a\"=\"b\"\r\n";
     std::ofstream out(argv[3], std::ios::binary);
     out << "\xff\xfe" << sandbox::Utf16(text);
     const std::string filler = sandbox::Utf16("\"Filler\"=\"" + std::string(1000, 'f') + "\"\r\n");

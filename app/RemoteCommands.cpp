@@ -1,0 +1,79 @@
+#include <exception>
+#include <string>
+#include <vector>
+
+#include "app/ControlText.h"
+#include "app/ProDlg.h"
+#include "remote/RemoteExport.h"
+#include "remote/RemoteFolder.h"
+#include "remote/RemoteUserLine.h"
+#include "res/resource.h"
+
+void TProDlg::ConnectRemoteRegistry()
+{
+    HWND list = GetDlgItem(MainWindow(), IDL_REMOTE_USERS);
+    // Emptied first, so that a failure below never leaves an earlier
+    // machine's user standing.
+    SendMessageA(list, LB_RESETCONTENT, 0, 0);
+    listedMachine_.clear();
+    try {
+        const std::string machine = WindowText(GetDlgItem(MainWindow(), IDE_MACHINE_NAME));
+        std::vector<RemoteUser> users;
+        if (ListLoggedOnUsers(machine, users) != ERROR_SUCCESS) {
+            MessageBoxA(MainWindow(), kConnectFailedText, kConnectFailedCaption, MB_OK);
+            return;
+        }
+        listedMachine_ = machine;
+        for (const RemoteUser& user : users) {
+            const std::string line = MakeRemoteUserLine(user.homeFolder, user.userKey);
+            SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
+        }
+        // The first line is selected, so that the user sees who would be exported.
+        SendMessageA(list, LB_SETCURSEL, 0, 0);
+    } catch (const std::exception&) {
+        MessageBoxA(MainWindow(), "There is not enough memory to list the remote users.", "Problem", MB_OK);
+    }
+}
+
+void TProDlg::ExportRemoteUser()
+{
+    HWND window = MainWindow();
+    HWND button = GetDlgItem(window, IDB_REMOTE_SELECT_USER);
+    std::string caption;
+    bool captionSaved = false;
+    try {
+        caption = WindowText(button);
+        captionSaved = true;
+        SetWindowTextA(button, "Please Wait");
+        EnableWindow(button, FALSE);
+
+        // The selected line's user, or the first line's when none is selected.
+        HWND list = GetDlgItem(window, IDL_REMOTE_USERS);
+        LRESULT selected = SendMessageA(list, LB_GETCURSEL, 0, 0);
+        const std::string line = ListEntryText(list, selected == LB_ERR ? 0 : static_cast<int>(selected));
+        RemoteExportJob job;
+        if (!UserKeyFromRemoteLine(line, job.user.userKey)) {
+            MessageBoxA(window, "Please connect to a machine first that has users to export settings from", "Problem",
+                        MB_OK);
+        } else {
+            // The users listed are those of the machine that "Connect reg"
+            // asked, whatever the field shows now: the field empties itself
+            // whenever it gets the focus.
+            job.machine = listedMachine_;
+            job.user.homeFolder = line.substr(0, line.find(kRemoteUserMarker));
+            job.withApps = IsDlgButtonChecked(window, IDC_GET_APPS) == BST_CHECKED;
+            // Anchored at the tool folder: the current directory may have
+            // moved since the tool started.
+            job.outputFolder = RemoteMachineFolder(ToolFolder());
+            TProblem problem;
+            (void)ExportRemoteUserFiles(job, problem);
+            Tell(problem);
+        }
+    } catch (const std::exception&) {
+        // The job ends here, and the button still comes back.
+        MessageBoxA(window, "There is not enough memory to finish the remote export.", "Problem", MB_OK);
+    }
+    EnableWindow(button, TRUE);
+    if (captionSaved)
+        SetWindowTextA(button, caption.c_str());
+}

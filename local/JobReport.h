@@ -1,0 +1,30 @@
+#pragma once
+
+#include <string>
+
+// What a job tells when it cannot finish. The window shows it in a message
+// box; the command line writes it to its log. A job says at most one, at its
+// end, after it has put every file and the registry back in order.
+struct TProblem {
+    std::string text;
+    std::string caption = "Problem";
+    bool owned = true;  // the window's box is owned by the main window
+
+    bool Set() const { return !text.empty(); }
+};
+
+// The one way a job's outcome leaves it.
+class TJobReport {
+public:
+    virtual ~TJobReport() = default;
+    virtual void Say(const TProblem& problem) = 0;
+};
+
+// Keeps the first problem of a job; later ones are consequences of it.
+inline bool Fail(TProblem& problem, const std::string& text, const std::string& caption = "Problem",
+                 bool owned = true)
+{
+    if (!problem.Set())
+        problem = TProblem{text, caption, owned};
+    return false;
+}

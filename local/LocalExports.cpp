@@ -1,0 +1,216 @@
+#include "local/LocalExports.h"
+
+#include <windows.h>
+#define SECURITY_WIN32
+#include <security.h>
+
+#include "local/CommandLines.h"
+#include "local/CommandRunner.h"
+#include "local/ExportFiles.h"
+#include "local/OutputSet.h"
+#include "remote/AppListFile.h"
+
+const std::vector<std::string> kStoredProfileFiles = {
+    "mappedDrv.prt", "printers.prt", "InstalledApps.reg", "mappedDrv.prx",
+    "mappedDrv.reg", "printers.prx", "printers.reg",      "Source.txt",
+};
+const std::vector<std::string> kCurrentUserFiles = {
+    "mappedDrv.reg", "printers.reg", "InstalledApps.txt", "mappedDrv.prx", "printers.prx", "InstalledApp.txt",
+    "Source.txt",
+};
+
+namespace {
+
+const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+// A hive that another program still holds gets this many tries, this far apart.
+const int kUnloadAttempts = 5;
+const DWORD kUnloadPauseMs = 400;
+
+bool IsFolder(const std::string& path)
+{
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool IsFile(const std::string& path)
+{
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// The registry itself says whether there is anything to export: reg's exit
+// code is the same for a key that is missing and for an export that failed.
+// A key that cannot be opened for another reason is left for reg to try.
+bool KeyMissing(HKEY root, const std::string& path)
+{
+    HKEY key = nullptr;
+    const LONG result = RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key);
+    if (result == ERROR_SUCCESS)
+        RegCloseKey(key);
+    return result == ERROR_FILE_NOT_FOUND;
+}
+
+bool HiveLoaded(const std::string& user)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_USERS, user.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(key);
+    return true;
+}
+
+std::string UnloadCommand(const std::string& user)
+{
+    return "reg unload \"HKU\\" + user + "\"";
+}
+
+// Runs one reg export of the key `label` (root and path say whether it
+// exists) into `file`. No key, no file, and no failure.
+bool ExportKey(const std::string& reg, const std::string& commandLine, HKEY root, const std::string& path,
+               const std::string& label, const std::string& file, TProblem& problem)
+{
+    if (KeyMissing(root, path))
+        return true;
+    DWORD code = 0;
+    if (RunHidden(reg, commandLine, nullptr, &code) != 0)
+        return Fail(problem, kCannotStartText, kCannotStartCaption, false);
+    if (code != 0 || !IsFile(file))
+        return Fail(problem, "The system's reg could not export " + label + " (exit code " + std::to_string(code) +
+                                 ").");
+    return true;
+}
+
+// reg unload fails while another program holds a key of the hive open; such
+// handles are often closed a moment later.
+bool UnloadHive(const std::string& reg, const std::string& commandLine, const std::string& user)
+{
+    for (int attempt = 1;; ++attempt) {
+        DWORD code = 1;
+        if (RunHidden(reg, commandLine, nullptr, &code) == 0 && code == 0 && !HiveLoaded(user))
+            return true;
+        if (attempt == kUnloadAttempts)
+            return false;
+        Sleep(kUnloadPauseMs);
+    }
+}
+
+std::string RunningUserName()
+{
+    char name[512] = {};
+    ULONG size = sizeof name;
+    if (GetUserNameExA(NameSamCompatible, name, &size))
+        return name;
+    DWORD length = sizeof name;
+    return GetUserNameA(name, &length) ? name : "(name unknown)";
+}
+
+} // namespace
+
+int ExportStoredProfileFiles(const std::string& profilesDirectory, const std::string& user,
+                             const std::string& outputFolder, TProblem& problem)
+{
+    const std::string reg = SystemRegProgram();
+    if (reg.empty())
+        return Fail(problem, "The system folder that holds reg.exe cannot be found. Nothing was exported."), 1;
+    // reg runs in the profile folder, where the load command's "ntuser.dat"
+    // is that profile's hive. Were the folder or the hive missing, reg would
+    // load another directory's hive, or create a new, empty one there.
+    const std::string profileFolder = profilesDirectory + user;
+    if (profilesDirectory.empty() || !IsFolder(profileFolder))
+        return Fail(problem, "The profile folder " + profileFolder + " cannot be opened. Nothing was exported."), 1;
+    if (!IsFile(profileFolder + "\\ntuser.dat"))
+        return Fail(problem, "The folder " + profileFolder +
+                                 " holds no ntuser.dat, so it has no user registry to export. Nothing was run."),
+               1;
+    if (HiveLoaded(user))
+        return Fail(problem, "A registry hive is already loaded under HKEY_USERS\\" + user +
+                                 ", perhaps by an earlier run that was stopped. Nothing was run. When no program "
+                                 "uses it any more, unload it with:\n" + UnloadCommand(user)),
+               1;
+
+    TOutputSet set(outputFolder, kStoredProfileFiles);
+    if (!set.Begin(problem))
+        return 1;
+    const StoredProfileCommands commands = BuildStoredProfileCommands(user, set.Work());
+    DWORD loadCode = 0;
+    if (RunHidden(reg, commands.load, profileFolder.c_str(), &loadCode) != 0) {
+        Fail(problem, kCannotStartText, kCannotStartCaption, false);
+        set.SayKept(problem);
+        return 1;
+    }
+    if (loadCode != 0) {
+        Fail(problem, "The registry of the profile " + user +
+                          " could not be loaded. The user may be logged on, or this tool may lack administrator "
+                          "rights. Nothing was exported for this profile.");
+        set.SayKept(problem);
+        return 1;
+    }
+    const std::string hive = user + "\\";
+    bool done = ExportKey(reg, commands.drives, HKEY_USERS, hive + "Network", "HKEY_USERS\\" + hive + "Network",
+                          set.WorkPath("mappedDrv.prt"), problem) &&
+                ExportKey(reg, commands.printers, HKEY_USERS, hive + "Printers", "HKEY_USERS\\" + hive + "Printers",
+                          set.WorkPath("printers.prt"), problem);
+    // Whatever happened, the hive goes: left loaded, its user would get a
+    // temporary profile at the next logon.
+    const bool unloaded = UnloadHive(reg, commands.unload, user);
+    done = done &&
+           ExportKey(reg, commands.apps, HKEY_LOCAL_MACHINE, kUninstallKey,
+                     std::string("HKEY_LOCAL_MACHINE\\") + kUninstallKey, set.WorkPath("InstalledApps.reg"), problem);
+    for (const char* stem : {"mappedDrv", "printers"}) {
+        const std::string prt = set.WorkPath(std::string(stem) + ".prt");
+        if (done && set.Produced(std::string(stem) + ".prt"))
+            done = ConvertPrtToPrxFile(prt, set.WorkPath(std::string(stem) + ".prx"), problem) == 0 &&
+                   ConvertPrtToRegFile(prt, set.WorkPath(std::string(stem) + ".reg"), problem) == 0;
+    }
+    SourceFacts facts;
+    facts.kind = SourceKind::StoredProfile;
+    facts.name = user;
+    facts.place = profileFolder;
+    done = done && WriteSourceFile(set, facts, problem) && set.Commit(problem);
+    if (!done) {
+        Fail(problem, "The export did not finish.");
+        set.SayKept(problem);
+    }
+    if (!unloaded) {
+        const std::string after = done ? "Its files in " + outputFolder + " were written." : problem.text;
+        problem = TProblem();
+        Fail(problem, "The registry of the profile " + user + " is still loaded under HKEY_USERS\\" + user +
+                          ": another program holds it open. Its user would get a temporary profile at the next "
+                          "logon. Close that program, then unload it with:\n" + UnloadCommand(user) + "\n\n" + after);
+    }
+    return done && unloaded ? 0 : 1;
+}
+
+int ExportCurrentUserFiles(const std::string& outputFolder, TProblem& problem)
+{
+    const std::string reg = SystemRegProgram();
+    if (reg.empty())
+        return Fail(problem, "The system folder that holds reg.exe cannot be found. Nothing was exported."), 1;
+    TOutputSet set(outputFolder, kCurrentUserFiles);
+    if (!set.Begin(problem))
+        return 1;
+    const CurrentUserCommands commands = BuildCurrentUserCommands(set.Work());
+    bool done =
+        ExportKey(reg, commands.drives, HKEY_CURRENT_USER, "Network", "HKEY_CURRENT_USER\\Network",
+                  set.WorkPath("mappedDrv.reg"), problem) &&
+        ExportKey(reg, commands.printers, HKEY_CURRENT_USER, "Printers", "HKEY_CURRENT_USER\\Printers",
+                  set.WorkPath("printers.reg"), problem) &&
+        ExportKey(reg, commands.apps, HKEY_LOCAL_MACHINE, kUninstallKey,
+                  std::string("HKEY_LOCAL_MACHINE\\") + kUninstallKey, set.WorkPath("InstalledApps.txt"), problem);
+    for (const char* stem : {"mappedDrv", "printers"}) {
+        if (done && set.Produced(std::string(stem) + ".reg"))
+            done = ConvertToPrxFile(set.WorkPath(std::string(stem) + ".reg"), set.WorkPath(std::string(stem) + ".prx"),
+                                    problem) == 0;
+    }
+    if (done && set.Produced("InstalledApps.txt"))
+        done = MakeAppList(set.WorkPath("InstalledApps.txt"), set.WorkPath("InstalledApp.txt"), problem) == 0;
+    SourceFacts facts;
+    facts.kind = SourceKind::CurrentUser;
+    facts.name = RunningUserName();
+    done = done && WriteSourceFile(set, facts, problem) && set.Commit(problem);
+    if (!done) {
+        Fail(problem, "The export did not finish.");
+        set.SayKept(problem);
+    }
+    return done ? 0 : 1;
+}

@@ -1,0 +1,202 @@
+#include "local/OutputSet.h"
+
+#include <windows.h>
+
+#include <cstdio>
+
+#include "version.h"
+
+namespace {
+
+bool IsFolder(const std::string& path)
+{
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool IsFile(const std::string& path)
+{
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// The last backslash that is a character of its own: in a double-byte code
+// page 0x5C is also the second byte of some characters.
+std::string::size_type LastSeparator(const std::string& path)
+{
+    std::string::size_type last = std::string::npos;
+    for (std::string::size_type i = 0; i < path.size(); ++i) {
+        if (IsDBCSLeadByte(static_cast<BYTE>(path[i])))
+            ++i;
+        else if (path[i] == '\\')
+            last = i;
+    }
+    return last;
+}
+
+std::string ErrorText(DWORD code)
+{
+    return "error " + std::to_string(code);
+}
+
+// Empties a folder of files (the work folder holds no deeper folders but
+// "old") and removes it; what cannot be removed stays.
+void RemoveFlatFolder(const std::string& folder)
+{
+    WIN32_FIND_DATAA entry;
+    HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &entry);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            const std::string name = entry.cFileName;
+            if (name == "." || name == "..")
+                continue;
+            const std::string path = folder + "\\" + name;
+            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveFlatFolder(path);
+            else
+                (void)DeleteFileA(path.c_str());
+        } while (FindNextFileA(find, &entry));
+        FindClose(find);
+    }
+    (void)RemoveDirectoryA(folder.c_str());
+}
+
+} // namespace
+
+bool CreateFolderTree(const std::string& path)
+{
+    if (path.empty())
+        return false;
+    if (IsFolder(path))
+        return true;
+    const std::string::size_type cut = LastSeparator(path);
+    // A drive ("C:") or a server ("\\srv") cannot be made; creating the
+    // folder below it tells whether it is there.
+    if (cut != std::string::npos && cut > 0 && path[cut - 1] != '\\' && path[cut - 1] != ':')
+        (void)CreateFolderTree(path.substr(0, cut));
+    return CreateDirectoryA(path.c_str(), nullptr) || IsFolder(path);
+}
+
+TOutputSet::TOutputSet(const std::string& outputFolder, const std::vector<std::string>& ownNames)
+    : output_(outputFolder), own_(ownNames)
+{
+}
+
+TOutputSet::~TOutputSet()
+{
+    RemoveWork();
+}
+
+bool TOutputSet::Begin(TProblem& problem)
+{
+    if (!CreateFolderTree(output_))
+        return Fail(problem, "The folder " + output_ + " cannot be created (" + ErrorText(GetLastError()) +
+                                 "). Start the tool from a folder it can write to. Nothing was exported.");
+    // A name of its own for every job: two runs of the tool, or a job nested
+    // in another's message box, never share a work folder.
+    static LONG serial = 0;
+    const std::string stem = output_ + ".~new-" + std::to_string(GetCurrentProcessId()) + "-";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::string candidate = stem + std::to_string(InterlockedIncrement(&serial));
+        if (CreateDirectoryA(candidate.c_str(), nullptr)) {
+            work_ = candidate;
+            return true;
+        }
+        if (GetLastError() != ERROR_ALREADY_EXISTS)
+            break;
+    }
+    return Fail(problem, "A work folder beside " + output_ + " cannot be created (" + ErrorText(GetLastError()) +
+                             "). Nothing was exported.");
+}
+
+bool TOutputSet::Produced(const std::string& name) const
+{
+    return !work_.empty() && IsFile(WorkPath(name));
+}
+
+std::vector<std::string> TOutputSet::ProducedNames() const
+{
+    std::vector<std::string> names;
+    for (const std::string& name : own_) {
+        if (Produced(name))
+            names.push_back(name);
+    }
+    return names;
+}
+
+bool TOutputSet::Commit(TProblem& problem)
+{
+    // Read-only files are the admin's wish to keep them; the whole set stays then.
+    for (const std::string& name : own_) {
+        const std::string path = output_ + "\\" + name;
+        const DWORD attributes = GetFileAttributesA(path.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+            return Fail(problem, "The file " + path + " is read-only, so the files in " + output_ +
+                                     " cannot be replaced.");
+    }
+    // The earlier set moves aside first, so that a file in use leaves
+    // everything as it was; it is deleted only once the new set is in place.
+    const std::string old = work_ + "\\~old";
+    if (!CreateDirectoryA(old.c_str(), nullptr))
+        return Fail(problem, "A work folder in " + work_ + " cannot be created (" + ErrorText(GetLastError()) + ").");
+    std::vector<std::string> movedAway, movedIn;
+    auto undo = [&] {
+        for (const std::string& name : movedIn)
+            (void)MoveFileA((output_ + "\\" + name).c_str(), WorkPath(name).c_str());
+        for (const std::string& name : movedAway)
+            (void)MoveFileA((old + "\\" + name).c_str(), (output_ + "\\" + name).c_str());
+    };
+    for (const std::string& name : own_) {
+        const std::string path = output_ + "\\" + name;
+        if (!IsFile(path))
+            continue;
+        if (!MoveFileA(path.c_str(), (old + "\\" + name).c_str())) {
+            const DWORD code = GetLastError();
+            undo();
+            return Fail(problem, "The file " + path + " cannot be replaced (" + ErrorText(code) +
+                                     "; it may be open in another program).");
+        }
+        movedAway.push_back(name);
+    }
+    for (const std::string& name : ProducedNames()) {
+        const std::string path = output_ + "\\" + name;
+        if (!MoveFileA(WorkPath(name).c_str(), path.c_str())) {
+            const DWORD code = GetLastError();
+            undo();
+            return Fail(problem, "The file " + path + " cannot be written (" + ErrorText(code) + ").");
+        }
+        movedIn.push_back(name);
+    }
+    RemoveWork();
+    return true;
+}
+
+void TOutputSet::SayKept(TProblem& problem) const
+{
+    if (problem.Set())
+        problem.text += "\n\nThe earlier files in " + output_ + " were kept.";
+}
+
+void TOutputSet::RemoveWork()
+{
+    if (!work_.empty())
+        RemoveFlatFolder(work_);
+    work_.clear();
+}
+
+bool WriteSourceFile(const TOutputSet& set, SourceFacts facts, TProblem& problem)
+{
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    facts.when = TimeStampText(now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond);
+    facts.version = std::to_string(MOVARA_VER_MAJOR) + "." + std::to_string(MOVARA_VER_MINOR) + "." +
+                    std::to_string(MOVARA_VER_PATCH) + "." + std::to_string(MOVARA_VER_TWEAK);
+    facts.files = set.ProducedNames();
+    const std::string text = SourceFileText(facts);
+    const std::string path = set.WorkPath("Source.txt");
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    bool written = file && std::fwrite(text.data(), 1, text.size(), file) == text.size();
+    if (file && std::fclose(file) != 0)
+        written = false;
+    return written || Fail(problem, "The file " + path + " could not be written (is the disk full?).");
+}

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "local/JobReport.h"
+#include "local/SourceText.h"
+
+// Creates the folder and any missing parents; true when it is there.
+bool CreateFolderTree(const std::string& path);
+
+// One job's files. The job writes them into a new work folder beside the
+// output folder; Commit then puts them in place of the job's earlier files as
+// one set, and removes every file of the set that this run did not produce.
+// Until then, and after any failure, the output folder stays as it was. Files
+// there that are not the job's own are never touched.
+class TOutputSet {
+public:
+    // ownNames: every file the job can leave in the output folder.
+    TOutputSet(const std::string& outputFolder, const std::vector<std::string>& ownNames);
+    TOutputSet(const TOutputSet&) = delete;
+    TOutputSet& operator=(const TOutputSet&) = delete;
+    // Removes the work folder when the set was not committed.
+    ~TOutputSet();
+
+    // Creates the output folder when it is missing, and the work folder.
+    bool Begin(TProblem& problem);
+    const std::string& Output() const { return output_; }
+    const std::string& Work() const { return work_; }
+    std::string WorkPath(const std::string& name) const { return work_ + "\\" + name; }
+    bool Produced(const std::string& name) const;
+    // The own files that the work folder holds.
+    std::vector<std::string> ProducedNames() const;
+    bool Commit(TProblem& problem);
+
+    // Appends to a failure's text that the earlier files stayed.
+    void SayKept(TProblem& problem) const;
+
+private:
+    void RemoveWork();
+
+    std::string output_;
+    std::vector<std::string> own_;
+    std::string work_;
+};
+
+// Writes "Source.txt" into the set's work folder: the facts, the local time
+// now, the tool's version and the files the set holds so far.
+bool WriteSourceFile(const TOutputSet& set, SourceFacts facts, TProblem& problem);

@@ -1,0 +1,68 @@
+#include "local/SourceText.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+bool Has(const std::vector<std::string>& files, const std::string& name)
+{
+    return std::find(files.begin(), files.end(), name) != files.end();
+}
+
+// The names of `candidates` that the set holds, joined by ", ".
+std::string Present(const std::vector<std::string>& files, const std::vector<const char*>& candidates)
+{
+    std::string list;
+    for (const char* name : candidates) {
+        if (!Has(files, name))
+            continue;
+        if (!list.empty())
+            list += ", ";
+        list += name;
+    }
+    return list;
+}
+
+} // namespace
+
+std::string TimeStampText(int year, int month, int day, int hour, int minute, int second)
+{
+    char text[64];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", year, month, day, hour, minute, second);
+    return text;
+}
+
+std::string SourceFileText(const SourceFacts& facts)
+{
+    std::string source;
+    std::vector<const char*> import, keep;
+    switch (facts.kind) {
+    case SourceKind::StoredProfile:
+        source = "the stored profile " + facts.name + " in " + facts.place + " on the machine that exported it";
+        import = {"printers.reg", "mappedDrv.reg"};
+        keep = {"InstalledApps.reg"};
+        break;
+    case SourceKind::CurrentUser:
+        source = "the user who ran the tool, " + facts.name;
+        import = {"printers.reg", "mappedDrv.reg"};
+        keep = {"InstalledApps.txt"};
+        break;
+    case SourceKind::RemoteUser:
+        source = "the user " + facts.name + " (home folder " + facts.homeFolder + ") logged on at " + facts.place;
+        import = {"printers.txt.reg", "drives.txt.reg"};
+        keep = {"apps.txt", "apps.txt.reg"};
+        break;
+    }
+    std::string importList = Present(facts.files, import);
+    if (importList.empty())
+        importList = "nothing (no printer connections or mapped drives were found)";
+    std::string text = "Source: " + source + "\r\n" +
+                       "Exported: " + facts.when + "\r\n" +
+                       "Tool: MovaraM " + facts.version + "\r\n" +
+                       "Import on the new machine, as the user who moves: " + importList + "\r\n";
+    const std::string keepList = Present(facts.files, keep);
+    if (!keepList.empty())
+        text += "Not to be imported: " + keepList + " (the old machine's installed applications, to read)\r\n";
+    return text;
+}

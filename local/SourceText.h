@@ -1,0 +1,25 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// Where a job's files came from, for the "Source.txt" written with them.
+enum class SourceKind { StoredProfile, CurrentUser, RemoteUser };
+
+struct SourceFacts {
+    SourceKind kind = SourceKind::CurrentUser;
+    std::string name;        // the profile's name, the running user's account, the remote user key
+    std::string place;       // the profile's folder, or the remote machine; unused for the running user
+    std::string homeFolder;  // the remote user's home folder name
+    std::string when;        // TimeStampText
+    std::string version;     // the tool's, "1.0.1.7"
+    std::vector<std::string> files;  // the files of the set, "Source.txt" aside
+};
+
+// "YYYY-MM-DD HH:MM:SS".
+std::string TimeStampText(int year, int month, int day, int hour, int minute, int second);
+
+// The text of "Source.txt": the source, the time, the tool's version, and
+// which of the files to import on the new machine and which not. Lines end in
+// CR LF.
+std::string SourceFileText(const SourceFacts& facts);

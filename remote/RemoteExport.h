@@ -1,0 +1,37 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "local/JobReport.h"
+
+// Every file the remote export can leave in its folder.
+extern const std::vector<std::string> kRemoteUserFiles;
+
+extern const char kConnectFailedText[];
+extern const char kConnectFailedCaption[];
+
+struct RemoteUser {
+    std::string homeFolder;  // after the last backslash of HOMEPATH
+    std::string userKey;     // the key under HKEY_USERS
+};
+
+// The users logged on at `machine`: every key of its HKEY_USERS with
+// "Volatile Environment\HOMEPATH", in the registry's order. The connection's
+// Win32 code; users is empty unless it is 0.
+LONG ListLoggedOnUsers(const std::string& machine, std::vector<RemoteUser>& users);
+
+struct RemoteExportJob {
+    std::string machine;  // as given to the registry's connect call
+    RemoteUser user;
+    bool withApps = false;
+    std::string outputFolder;
+};
+
+// Exports the user's printers and mapped drives (and, withApps, the
+// machine's applications) from the machine's registry into outputFolder,
+// replacing the job's earlier files there as a set, or keeping them all.
+// 0 when done; 1 with the problem to tell.
+int ExportRemoteUserFiles(const RemoteExportJob& job, TProblem& problem);
