@@ -24,6 +24,9 @@ wine_arch() {
   fi
 }
 
+# The loader for the prefix's architecture, once wine_session_start has set WINE.
+wine() { command "${WINE:-wine}" "$@"; }
+
 # The build whose programs run under Wine: build/win32 or build/win64.
 build_wine_tests() {
   if [ "$(wine_arch)" = win32 ]; then
