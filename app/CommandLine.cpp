@@ -192,15 +192,31 @@ std::string ConnectName(const std::string& name)
     return "\\\\" + MachineFolderName(name);
 }
 
+bool IsPlainFolderName(const std::string& name)
+{
+    if (name.empty() || name == "." || name == "..")
+        return false;
+    for (unsigned char c : name) {
+        if (c < 0x20 || std::string("\\/:*?\"<>|").find(static_cast<char>(c)) != std::string::npos)
+            return false;
+    }
+    return true;
+}
+
 std::vector<std::string> UserFolderNames(const std::vector<RemoteUserId>& users)
 {
     std::vector<std::string> folders;
-    for (const auto& user : users) {
+    for (std::size_t i = 0; i < users.size(); ++i) {
+        const RemoteUserId& user = users[i];
         int sharing = 0;
         for (const auto& other : users)
             if (SameIgnoringAsciiCase(other.homeFolder, user.homeFolder))
                 ++sharing;
-        folders.push_back(user.homeFolder.empty() || sharing > 1 ? user.userKey : user.homeFolder);
+        const bool home = IsPlainFolderName(user.homeFolder) && sharing == 1;
+        // The names come from the remote machine's registry: one that is no
+        // plain folder name ("..", "a\\b") must not lead out of the machine's folder.
+        folders.push_back(home ? user.homeFolder
+                               : IsPlainFolderName(user.userKey) ? user.userKey : "user " + std::to_string(i + 1));
     }
     return folders;
 }

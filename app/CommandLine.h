@@ -49,7 +49,12 @@ std::string ConnectName(const std::string& name);
 struct RemoteUserId {
     std::string homeFolder, userKey;
 };
+// A home folder name or user key that is no plain folder name ("", ".", "..",
+// or one holding \ / : * ? " < > | or a control character) is never used; an
+// unusable key gives "user N", N counting the users from 1.
 std::vector<std::string> UserFolderNames(const std::vector<RemoteUserId>& users);
+// A single path component that stays inside its parent folder.
+bool IsPlainFolderName(const std::string& name);
 
 // One log line: "YYYY-MM-DD HH:MM:SS", a tab, the source, a tab, then "ok" or
 // "failed: " + message, then CR LF. Each CR, LF and tab inside source or

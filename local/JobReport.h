@@ -2,22 +2,16 @@
 
 #include <string>
 
-// What a job tells when it cannot finish. The window shows it in a message
-// box; the command line writes it to its log. A job says at most one, at its
-// end, after it has put every file and the registry back in order.
+// What a job tells when it cannot finish: the one way its outcome leaves it.
+// The window shows it in a message box; the command line writes it to its
+// log. A job has at most one, told when the job has ended, after it has put
+// every file and the registry back in order.
 struct TProblem {
     std::string text;
     std::string caption = "Problem";
     bool owned = true;  // the window's box is owned by the main window
 
     bool Set() const { return !text.empty(); }
-};
-
-// The one way a job's outcome leaves it.
-class TJobReport {
-public:
-    virtual ~TJobReport() = default;
-    virtual void Say(const TProblem& problem) = 0;
 };
 
 // Keeps the first problem of a job; later ones are consequences of it.

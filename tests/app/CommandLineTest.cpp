@@ -110,6 +110,8 @@ TEST(CommandLine, UserFolderIsTheKeyWhereTheHomeFolderIsEmptyOrShared)
         {{{"dave", "S-6"}, {"dave", "S-7"}}, {"S-6", "S-7"}},
         {{{"", "S-8"}, {"", "S-9"}}, {"S-8", "S-9"}},
         {{{"erin", "S-10"}}, {"erin"}},
+        // Names from the remote registry never lead out of the machine's folder.
+        {{{"..", "S-11"}, {"a:b", ".."}, {"c\\d", "S-12"}, {".", "e/f"}}, {"S-11", "user 2", "S-12", "user 4"}},
     };
     for (const auto& c : cases)
         EXPECT_EQ(UserFolderNames(c.users), c.folders) << c.folders[0];
