@@ -18,6 +18,52 @@ std::string SystemRegProgram()
     return program + "reg.exe";
 }
 
+namespace {
+
+// A 32-bit program on 64-bit Windows is handed the 32-bit reg from SysWOW64
+// when it names system32, and that reg sees only the 32-bit view of the
+// machine's keys: the applications of the 64-bit view would be missing. With
+// file-system redirection off while the process starts, system32 is the
+// 64-bit reg. Both functions are looked up: XP before SP2 lacks them.
+// A kernel32 function that older systems may lack, or null.
+template <class Function>
+Function KernelFunction(const char* name)
+{
+    // Through void (*)(): the one function type any other may be cast from.
+    return reinterpret_cast<Function>(
+        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleA("kernel32.dll"), name)));
+}
+
+class TNativeSystemFolder {
+public:
+    TNativeSystemFolder()
+    {
+        using IsWow64 = BOOL(WINAPI*)(HANDLE, PBOOL);
+        using Disable = BOOL(WINAPI*)(PVOID*);
+        const auto isWow64 = KernelFunction<IsWow64>("IsWow64Process");
+        const auto disable = KernelFunction<Disable>("Wow64DisableWow64FsRedirection");
+        revert_ = KernelFunction<Revert>("Wow64RevertWow64FsRedirection");
+        BOOL wow64 = FALSE;
+        if (isWow64 && disable && revert_ && isWow64(GetCurrentProcess(), &wow64) && wow64)
+            disabled_ = disable(&state_) != FALSE;
+    }
+    TNativeSystemFolder(const TNativeSystemFolder&) = delete;
+    TNativeSystemFolder& operator=(const TNativeSystemFolder&) = delete;
+    ~TNativeSystemFolder()
+    {
+        if (disabled_)
+            revert_(state_);
+    }
+
+private:
+    using Revert = BOOL(WINAPI*)(PVOID);
+    Revert revert_ = nullptr;
+    PVOID state_ = nullptr;
+    bool disabled_ = false;
+};
+
+} // namespace
+
 int RunHidden(const std::string& program, const std::string& commandLine, const char* workDir, DWORD* exitCode)
 {
     STARTUPINFOA startup = {};
@@ -31,8 +77,13 @@ int RunHidden(const std::string& program, const std::string& commandLine, const 
     // beside the tool and in the current directory first.
     std::vector<char> line(commandLine.begin(), commandLine.end());
     line.push_back('\0');
-    if (!CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, workDir, &startup,
-                        &process))
+    BOOL started;
+    {
+        TNativeSystemFolder native;  // restored at once: it holds for every file call of this thread
+        started = CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, workDir, &startup,
+                                 &process);
+    }
+    if (!started)
         return 1;
     CloseHandle(process.hThread);
     WaitForSingleObject(process.hProcess, INFINITE);

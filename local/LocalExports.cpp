@@ -9,14 +9,15 @@
 #include "local/ExportFiles.h"
 #include "local/OutputSet.h"
 #include "remote/AppListFile.h"
+#include "remote/ApplicationsFile.h"
 
 const std::vector<std::string> kStoredProfileFiles = {
     "mappedDrv.prt", "printers.prt", "InstalledApps.reg", "mappedDrv.prx",
-    "mappedDrv.reg", "printers.prx", "printers.reg",      "Source.txt",
+    "mappedDrv.reg", "printers.prx", "printers.reg",      "Applications.txt", "Source.txt",
 };
 const std::vector<std::string> kCurrentUserFiles = {
     "mappedDrv.reg", "printers.reg", "InstalledApps.txt", "mappedDrv.prx", "printers.prx", "InstalledApp.txt",
-    "Source.txt",
+    "Applications.txt", "Source.txt",
 };
 
 namespace {
@@ -149,7 +150,9 @@ int ExportStoredProfileFiles(const std::string& profilesDirectory, const std::st
     bool done = ExportKey(reg, commands.drives, HKEY_USERS, hive + "Network", "HKEY_USERS\\" + hive + "Network",
                           set.WorkPath("mappedDrv.prt"), problem) &&
                 ExportKey(reg, commands.printers, HKEY_USERS, hive + "Printers", "HKEY_USERS\\" + hive + "Printers",
-                          set.WorkPath("printers.prt"), problem);
+                          set.WorkPath("printers.prt"), problem) &&
+                WriteApplicationsFile(HKEY_LOCAL_MACHINE, true, HKEY_USERS, user, set.WorkPath("Applications.txt"),
+                                      problem);
     // Whatever happened, the hive goes: left loaded, its user would get a
     // temporary profile at the next logon.
     const bool unloaded = UnloadHive(reg, commands.unload, user);
@@ -204,6 +207,8 @@ int ExportCurrentUserFiles(const std::string& outputFolder, TProblem& problem)
     }
     if (done && set.Produced("InstalledApps.txt"))
         done = MakeAppList(set.WorkPath("InstalledApps.txt"), set.WorkPath("InstalledApp.txt"), problem) == 0;
+    done = done && WriteApplicationsFile(HKEY_LOCAL_MACHINE, true, HKEY_CURRENT_USER, "",
+                                         set.WorkPath("Applications.txt"), problem);
     SourceFacts facts;
     facts.kind = SourceKind::CurrentUser;
     facts.name = RunningUserName();

@@ -2,12 +2,13 @@
 
 #include "local/OutputSet.h"
 #include "remote/AppListFile.h"
+#include "remote/ApplicationsFile.h"
 #include "remote/Registry.h"
 #include "remote/RemoteUserLine.h"
 
 const std::vector<std::string> kRemoteUserFiles = {
     "printers.txt", "printers.txt.reg", "drives.txt", "drives.txt.reg", "apps.txt", "apps.txt.reg",
-    "SmallApps.txt", "Source.txt",
+    "SmallApps.txt", "Applications.txt", "Source.txt",
 };
 const char kConnectFailedText[] =
     "Problem connecting to remote machine. Please check to make sure the pc name does exist on the network.";
@@ -70,6 +71,12 @@ int ExportRemoteUserFiles(const RemoteExportJob& job, TProblem& problem)
                 Fail(problem, kConnectFailedText, kConnectFailedCaption)) &&
                registry.ExportToFile(set.Work(), kUninstallKey, "apps.txt", problem) &&
                MakeAppList(set.WorkPath("apps.txt"), set.WorkPath("SmallApps.txt"), problem) == 0;
+        TKeyHandle users;
+        done = done &&
+               (users.Connect(job.machine.c_str(), HKEY_USERS) == ERROR_SUCCESS ||
+                Fail(problem, kConnectFailedText, kConnectFailedCaption)) &&
+               WriteApplicationsFile(registry.ConnectedKey(), false, users.Get(), job.user.userKey,
+                                     set.WorkPath("Applications.txt"), problem, true);
     }
     if (done) {
         SourceFacts facts;

@@ -73,6 +73,18 @@ std::string Replaced(std::string text, const std::string& from, const std::strin
     return text;
 }
 
+struct ToolRun {
+    std::string arguments, dir, output;
+    DWORD code;
+};
+
+DWORD WINAPI RunInThread(LPVOID run)
+{
+    ToolRun& r = *static_cast<ToolRun*>(run);
+    r.code = RunTool(r.arguments, r.dir, r.output);
+    return 0;
+}
+
 }  // namespace
 
 // Every kind of source from one command line, with no window, into one
@@ -172,17 +184,10 @@ TEST(CommandLine, RunsSideBySideShareTheLog)
         first += " /machine NOSUCHA" + std::to_string(i);
         second += " /machine NOSUCHB" + std::to_string(i);
     }
-    struct Run {
-        std::string arguments, dir, output;
-        DWORD code;
-    } runs[] = {{first + " /jobs 4", dir, dir + "\\a.txt", 0}, {second + " /jobs 4", dir, dir + "\\b.txt", 0}};
+    ToolRun runs[] = {{first + " /jobs 4", dir, dir + "\\a.txt", 0}, {second + " /jobs 4", dir, dir + "\\b.txt", 0}};
     HANDLE threads[2];
     for (int i = 0; i < 2; ++i)
-        threads[i] = CreateThread(nullptr, 0, [](LPVOID p) -> DWORD {
-            Run& run = *static_cast<Run*>(p);
-            run.code = RunTool(run.arguments, run.dir, run.output);
-            return 0;
-        }, &runs[i], 0, nullptr);
+        threads[i] = CreateThread(nullptr, 0, RunInThread, &runs[i], 0, nullptr);
     WaitForMultipleObjects(2, threads, TRUE, 180000);
     for (HANDLE thread : threads)
         CloseHandle(thread);

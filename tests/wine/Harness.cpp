@@ -1,6 +1,7 @@
 #include "tests/wine/Harness.h"
 
 #include <shellapi.h>
+#include <shlwapi.h>
 
 #include <cstdio>
 #include <fstream>
@@ -227,4 +228,82 @@ void SetValue(HKEY root, const std::string& path, const char* name, DWORD type, 
     RegCloseKey(key);
 }
 
+const char kUserUninstallHiveLine[] =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Mine|DisplayName|My Own Tool";
+
+namespace {
+const char kUninstall[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+
+void SetWide(HKEY root, const std::string& path, const wchar_t* name, DWORD type, const std::wstring& text,
+             REGSAM view = 0)
+{
+    HKEY key;
+    if (RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr, &key, nullptr) != ERROR_SUCCESS)
+        return;
+    RegSetValueExW(key, name, 0, type, reinterpret_cast<const BYTE*>(text.c_str()),
+                   static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
+}
+
+bool Is64BitMachine()
+{
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Wow6432Node", 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(key);
+    return true;
+}
+}  // namespace
+
+void MakeUninstallEntries(HKEY userRoot, const std::string& userPath)
+{
+    const std::string m = std::string(kUninstall) + "\\";
+    for (REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) {
+        HKEY key;
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstall, 0, KEY_ALL_ACCESS | view, &key) != ERROR_SUCCESS)
+            continue;
+        char name[256];
+        for (DWORD size = sizeof name; RegEnumKeyExA(key, 0, name, &size, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+             size = sizeof name)
+            SHDeleteKeyA(key, name);
+        RegCloseKey(key);
+    }
+    SetValue(HKEY_LOCAL_MACHINE, m + "Viewer", "DisplayName", REG_SZ, std::string("Sample Viewer") + '\0');
+    SetValue(HKEY_LOCAL_MACHINE, m + "Viewer", "DisplayVersion", REG_SZ, std::string("2.1") + '\0');
+    SetValue(HKEY_LOCAL_MACHINE, m + "Viewer", "Publisher", REG_SZ, std::string("Acme Ltd.") + '\0');
+    SetValue(HKEY_LOCAL_MACHINE, m + "Viewer copy", "DisplayName", REG_SZ, std::string("sample viewer\t") + '\0');
+    SetValue(HKEY_LOCAL_MACHINE, m + "Viewer copy", "DisplayVersion", REG_SZ, std::string("2.1") + '\0');
+    SetValue(HKEY_LOCAL_MACHINE, m + "Viewer copy", "Publisher", REG_SZ, std::string("Zeta Corp") + '\0');
+    SetValue(HKEY_LOCAL_MACHINE, m + "Part", "DisplayName", REG_SZ, std::string("Hidden Part") + '\0');
+    SetValue(HKEY_LOCAL_MACHINE, m + "Part", "SystemComponent", REG_DWORD, std::string("\1\0\0\0", 4));
+    SetValue(HKEY_LOCAL_MACHINE, m + "KB1", "DisplayName", REG_SZ, std::string("Hotfix for Viewer (KB1)") + '\0');
+    SetValue(HKEY_LOCAL_MACHINE, m + "KB1", "ParentKeyName", REG_SZ, std::string("Viewer") + '\0');
+    SetValue(HKEY_LOCAL_MACHINE, m + "KB2", "DisplayName", REG_SZ, std::string("Security Update (KB2)") + '\0');
+    SetValue(HKEY_LOCAL_MACHINE, m + "KB2", "ReleaseType", REG_SZ, std::string("security update") + '\0');
+    SetValue(HKEY_LOCAL_MACHINE, m + "Nameless", "DisplayVersion", REG_SZ, std::string("1.0") + '\0');
+    SetValue(HKEY_LOCAL_MACHINE, m + "Tools", "DisplayName", REG_SZ, std::string("Tools \"Pro\" C:\\bin") + '\0');
+    SetWide(HKEY_LOCAL_MACHINE, m + "Tool", L"DisplayName", REG_EXPAND_SZ, L"%ProgramFiles%\\Tool");
+    SetWide(HKEY_LOCAL_MACHINE, m + "Editor", L"DisplayName", REG_SZ, L"\x011A" L"ditor");  // its low byte is 0x1A
+    SetWide(HKEY_LOCAL_MACHINE, m + "Cyr", L"DisplayName", REG_SZ, L"\x0420\x0435\x0434\x0430\x043A\x0442\x043E\x0440");
+    SetWide(HKEY_LOCAL_MACHINE, m + "Cyr", L"DisplayVersion", REG_SZ, L"1.0");
+    // The 32-bit view of a 64-bit machine; on a 32-bit one the view is the machine's only one.
+    SetWide(HKEY_LOCAL_MACHINE, m + "Legacy", L"DisplayName", REG_SZ, L"Legacy Tool", KEY_WOW64_32KEY);
+    const std::string user = (userPath.empty() ? "" : userPath + "\\") + kUninstall;
+    SHDeleteKeyA(userRoot, user.c_str());
+    SetValue(userRoot, user + "\\Mine", "DisplayName", REG_SZ, std::string("My Own Tool") + '\0');
+}
+
+std::string ExpectedApplications()
+{
+    return "\xEF\xBB\xBFName\tVersion\tPublisher\tScope\r\n"
+           "%ProgramFiles%\\Tool\t\t\tmachine\r\n"
+           "Legacy Tool\t\t\t" + std::string(Is64BitMachine() ? "machine 32-bit" : "machine") + "\r\n"
+           "My Own Tool\t\t\tuser\r\n"
+           "Sample Viewer\t2.1\tAcme Ltd.\tmachine\r\n"
+           "Tools \"Pro\" C:\\bin\t\t\tmachine\r\n"
+           "\xC4\x9A" "ditor\t\t\tmachine\r\n"
+           "\xD0\xA0\xD0\xB5\xD0\xB4\xD0\xB0\xD0\xBA\xD1\x82\xD0\xBE\xD1\x80\t1.0\t\tmachine\r\n";
+}
+
 }  // namespace sandbox
+

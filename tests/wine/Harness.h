@@ -109,4 +109,13 @@ inline void SetString(HKEY root, const std::string& path, const char* name, cons
     SetValue(root, path, name, REG_SZ, text + '\0');
 }
 
+// Fills the machine's uninstall key (and the 32-bit view of a 64-bit
+// machine) with entries of every kind Applications.txt must tell apart, and
+// the user's own uninstall key below userRoot\userPath with one entry.
+void MakeUninstallEntries(HKEY userRoot, const std::string& userPath);
+// The user's entry, as a line of the stand-in's hive file.
+extern const char kUserUninstallHiveLine[];
+// Applications.txt for those entries, the user's included.
+std::string ExpectedApplications();
+
 }  // namespace sandbox

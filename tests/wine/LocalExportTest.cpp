@@ -131,7 +131,9 @@ TEST(StoredProfileExport, ReplacesTheSetOrKeepsItWhole)
     MakeProfile("dave");
     MakeProfile("frank");
     MakeProfile("gina");
-    MakeProfile("carol", "Printers\r\n", old);  // the same name on another disk, without mapped drives
+    // The same name on another disk, without mapped drives, with an application of its own.
+    MakeProfile("carol", std::string("Printers\r\n") + sandbox::kUserUninstallHiveLine + "\r\n", old);
+    sandbox::MakeUninstallEntries(HKEY_CURRENT_USER, "");
     sandbox::MakeDirs(old + "\\All Users");      // no hive there
     driver::Tool tool;
     const std::string folder = sandbox::StartTool(tool, "sets");
@@ -167,8 +169,8 @@ TEST(StoredProfileExport, ReplacesTheSetOrKeepsItWhole)
     // A first export with mapped drives ...
     EXPECT_EQ(SelectUser(tool, "carol"), "");
     const std::string out = folder + "\\carol";
-    EXPECT_EQ(Listing(out), "InstalledApps.reg|Source.txt|mappedDrv.prt|mappedDrv.prx|mappedDrv.reg|printers.prt|"
-                            "printers.prx|printers.reg|");
+    EXPECT_EQ(Listing(out), "Applications.txt|InstalledApps.reg|Source.txt|mappedDrv.prt|mappedDrv.prx|mappedDrv.reg|"
+                            "printers.prt|printers.prx|printers.reg|");
     Calls();
     // ... then the profile of that name on the old disk, which has none: no
     // drives file of the first one is left beside its printers.
@@ -177,7 +179,8 @@ TEST(StoredProfileExport, ReplacesTheSetOrKeepsItWhole)
     EXPECT_EQ(Listing(old + "\\All Users"), "") << "reg load would have made a hive there";
     EXPECT_EQ(SelectUser(tool, "carol"), "");
     EXPECT_EQ(Calls().find("\nexport|hku\\carol\\Network|"), std::string::npos) << "no Network key, no export";
-    EXPECT_EQ(Listing(out), "InstalledApps.reg|Source.txt|printers.prt|printers.prx|printers.reg|");
+    EXPECT_EQ(Listing(out), "Applications.txt|InstalledApps.reg|Source.txt|printers.prt|printers.prx|printers.reg|");
+    EXPECT_EQ(Read(out + "\\Applications.txt"), sandbox::ExpectedApplications());
     EXPECT_EQ(Read(out + "\\printers.prx"), StandInExport("Printers"));
     const std::string source = Read(out + "\\Source.txt");
     EXPECT_NE(source.find("Source: the stored profile carol in " + old + "\\carol "), std::string::npos) << source;
@@ -193,32 +196,26 @@ TEST(CurrentUserExport, WritesItsSetAndReplacesItWhole)
 {
     const std::string u = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
     SHDeleteKeyA(HKEY_CURRENT_USER, "Printers");
-    SHDeleteKeyA(HKEY_LOCAL_MACHINE, u.c_str());
     sandbox::SetString(HKEY_CURRENT_USER, "Printers\\Connections\\,,srv,Laser", "Note", "[HKEY_CURRENT_USER\\x");
     sandbox::SetString(HKEY_CURRENT_USER, "Network\\H", "RemotePath", "\\\\filesrv\\home");
-    sandbox::SetString(HKEY_LOCAL_MACHINE, u + "\\A1", "DisplayName", "Tools \"Pro\" C:\\bin");
-    const wchar_t editor[] = L"\x011A" L"ditor";  // its low byte 0x1A once ended the list
-    sandbox::SetValue(HKEY_LOCAL_MACHINE, u + "\\A2", "DisplayName", REG_SZ, "");
-    HKEY key;
-    RegOpenKeyExA(HKEY_LOCAL_MACHINE, (u + "\\A2").c_str(), 0, KEY_SET_VALUE, &key);
-    RegSetValueExW(key, L"DisplayName", 0, REG_SZ, reinterpret_cast<const BYTE*>(editor), sizeof editor);
-    RegCloseKey(key);
-    sandbox::SetString(HKEY_LOCAL_MACHINE, u + "\\A3", "DisplayName", "Zeta");
+    sandbox::MakeUninstallEntries(HKEY_CURRENT_USER, "");
 
     driver::Tool tool;
     const std::string out = sandbox::StartTool(tool, "cu") + "\\CurrentUser";
     sandbox::MakeDirs(out);
     sandbox::Write(out + "\\notes.txt", "the admin's");
     EXPECT_EQ(SelectUser(tool, "*User = "), "");
-    EXPECT_EQ(Listing(out), "InstalledApp.txt|InstalledApps.txt|Source.txt|mappedDrv.prx|mappedDrv.reg|notes.txt|"
-                            "printers.prx|printers.reg|");
+    EXPECT_EQ(Listing(out), "Applications.txt|InstalledApp.txt|InstalledApps.txt|Source.txt|mappedDrv.prx|"
+                            "mappedDrv.reg|notes.txt|printers.prx|printers.reg|");
+    EXPECT_EQ(Read(out + "\\Applications.txt"), sandbox::ExpectedApplications());
     const std::string printers = Read(out + "\\printers.reg"), list = Read(out + "\\InstalledApp.txt");
     ASSERT_NE(printers.find(Utf16("\r\n[HKEY_CURRENT_USER\\Printers\\Connections\\,,srv,Laser]\r\n")), std::string::npos);
     std::string prx = printers;  // section lines lose the hive; the same text inside data stays
     for (std::size_t at; (at = prx.find(Utf16("\n[HKEY_CURRENT_USER\\"))) != std::string::npos;)
         prx.replace(at, Utf16("\n[HKEY_CURRENT_USER\\").size(), Utf16("\n["));
     EXPECT_EQ(Read(out + "\\printers.prx"), prx);
-    for (const char* line : {"\"Tools \\\"Pro\\\" C:\\\\bin\"\r\r\n", "ditor\"\r\r\n", "\"Zeta\"\r\r\n"})
+    // The list of old keeps its form: quoted, escaped, each line ending in CR CR LF.
+    for (const char* line : {"\"Tools \\\"Pro\\\" C:\\\\bin\"\r\r\n", "ditor\"\r\r\n", "\"Sample Viewer\"\r\r\n"})
         EXPECT_NE(list.find(line), std::string::npos) << line << "\nnot in:\n" << list;
     const std::string source = Read(out + "\\Source.txt");
     EXPECT_NE(source.find("Source: the user who ran the tool, "), std::string::npos) << source;
@@ -241,7 +238,8 @@ TEST(CurrentUserExport, WritesItsSetAndReplacesItWhole)
     EXPECT_TRUE(Exists(out + "\\mappedDrv.prx"));
 
     EXPECT_EQ(SelectUser(tool, "*User = "), "");
-    EXPECT_EQ(Listing(out), "InstalledApp.txt|InstalledApps.txt|Source.txt|notes.txt|printers.prx|printers.reg|");
+    EXPECT_EQ(Listing(out), "Applications.txt|InstalledApp.txt|InstalledApps.txt|Source.txt|notes.txt|printers.prx|"
+                            "printers.reg|");
     EXPECT_NE(Read(out + "\\InstalledApp.txt").find("\"New\"\r\r\n"), std::string::npos);
     EXPECT_EQ(Read(out + "\\notes.txt"), "the admin's");
     EXPECT_EQ(Listing(out + "\\..").find(".~new"), std::string::npos) << Listing(out + "\\..");

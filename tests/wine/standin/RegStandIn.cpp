@@ -1,8 +1,8 @@
 // Stands in for the system's reg tool where Wine lacks "reg load" and
 // "reg unload": it appends its arguments, joined by "|", as one line to
 // reg-calls.log beside itself. "load" makes the hive's key under HKEY_USERS
-// with a subkey for each line of the hive file (as a real hive brings its
-// keys), "unload" deletes it, and "export" writes a small UTF-16LE export of
+// with the keys and string values the hive file's lines name (as a real hive
+// brings its keys), "unload" deletes it, and "export" writes a small UTF-16LE export of
 // a key that exists. Files beside it change its answers: "fail-load",
 // "fail-unload" and "fail-export" holding a key's name fail that command for
 // it (a logged-on user, a hive held open, a full disk), "big-export" holding
@@ -50,10 +50,15 @@ int main(int argc, char** argv)
         if (argc < 4 || Fails("fail-load", key) || !Exists(argv[3]))
             return 1;
         std::istringstream hive(sandbox::Read(argv[3]));
-        for (std::string sub; std::getline(hive, sub);) {
-            if (!sub.empty() && sub.back() == '\r')
-                sub.pop_back();
-            sandbox::SetValue(HKEY_USERS, path + (sub.empty() ? "" : "\\" + sub), nullptr, 0, "");
+        // A line is a key, or a key, a value's name and its text joined by "|".
+        for (std::string line; std::getline(hive, line);) {
+            if (!line.empty() && line.back() == '\r')
+                line.pop_back();
+            const std::string sub = line.substr(0, line.find('|')), rest = line.substr(sub.size());
+            const std::string name = rest.empty() ? "" : rest.substr(1, rest.find('|', 1) - 1);
+            const std::string text = rest.empty() ? "" : rest.substr(rest.find('|', 1) + 1) + '\0';
+            sandbox::SetValue(HKEY_USERS, path + (sub.empty() ? "" : "\\" + sub), rest.empty() ? nullptr : name.c_str(),
+                              REG_SZ, text);
         }
         return 0;
     }

@@ -1,0 +1,153 @@
+#include "remote/ApplicationsFile.h"
+
+#include <cstdio>
+#include <optional>
+#include <vector>
+
+#include "remote/Applications.h"
+
+// Older headers know the registry views only for later systems; the flags are
+// the same on XP x64 and Server 2003 x64, and ignored by 32-bit Windows.
+#ifndef KEY_WOW64_64KEY
+#define KEY_WOW64_64KEY 0x0100
+#endif
+#ifndef KEY_WOW64_32KEY
+#define KEY_WOW64_32KEY 0x0200
+#endif
+
+namespace {
+
+const wchar_t kUninstallKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+
+REGSAM ViewFlag(RegistryView view)
+{
+    return view == RegistryView::View64 ? KEY_WOW64_64KEY : view == RegistryView::View32 ? KEY_WOW64_32KEY : 0;
+}
+
+std::wstring Wide(const std::string& text)
+{
+    if (text.empty())
+        return std::wstring();
+    const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(length > 0 ? length : 0), L'\0');
+    if (length > 0)
+        MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &wide[0], length);
+    return wide;
+}
+
+// A string value as it is stored, its terminating NULs left off; unset for a
+// missing value or one of another type. false for a read that failed.
+bool ReadText(HKEY key, const wchar_t* name, std::optional<std::u16string>& text)
+{
+    DWORD type = 0, size = 0;
+    LONG result = RegQueryValueExW(key, name, nullptr, &type, nullptr, &size);
+    if (result == ERROR_FILE_NOT_FOUND)
+        return true;
+    if (result != ERROR_SUCCESS)
+        return false;
+    if (type != REG_SZ && type != REG_EXPAND_SZ)
+        return true;
+    std::vector<wchar_t> data(size / sizeof(wchar_t) + 1, L'\0');
+    DWORD got = static_cast<DWORD>(data.size() * sizeof(wchar_t));
+    result = RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &got);
+    if (result != ERROR_SUCCESS)
+        return false;
+    std::size_t units = got / sizeof(wchar_t);
+    while (units > 0 && data[units - 1] == L'\0')
+        --units;
+    text = std::u16string(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(units));
+    return true;
+}
+
+LONG ReadEntry(HKEY key, UninstallKeyValues& values)
+{
+    if (!ReadText(key, L"DisplayName", values.displayName) || !ReadText(key, L"DisplayVersion", values.displayVersion) ||
+        !ReadText(key, L"Publisher", values.publisher) || !ReadText(key, L"ReleaseType", values.releaseType))
+        return ERROR_READ_FAULT;
+    DWORD type = 0, number = 0, size = sizeof number;
+    LONG result = RegQueryValueExW(key, L"SystemComponent", nullptr, &type, reinterpret_cast<BYTE*>(&number), &size);
+    values.systemComponentIsOne = result == ERROR_SUCCESS && type == REG_DWORD && size == sizeof number && number == 1;
+    size = 0;
+    result = RegQueryValueExW(key, L"ParentKeyName", nullptr, nullptr, nullptr, &size);
+    values.hasParentKeyName = result == ERROR_SUCCESS || result == ERROR_MORE_DATA;
+    return ERROR_SUCCESS;
+}
+
+// Every subkey of the uninstall key at path below root.
+void ReadUninstallKey(HKEY root, const std::wstring& path, REGSAM view, AppScope scope, ApplicationsList& list)
+{
+    HKEY uninstall = nullptr;
+    LONG result = RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | view, &uninstall);
+    if (result == ERROR_FILE_NOT_FOUND)
+        return;  // nothing installed there
+    if (result != ERROR_SUCCESS) {
+        list.AddUnreadable("the uninstall key itself, error " + std::to_string(result));
+        return;
+    }
+    wchar_t name[256];
+    for (DWORD index = 0;; ++index) {
+        DWORD length = sizeof name / sizeof name[0];
+        result = RegEnumKeyExW(uninstall, index, name, &length, nullptr, nullptr, nullptr, nullptr);
+        if (result == ERROR_NO_MORE_ITEMS)
+            break;
+        if (result != ERROR_SUCCESS) {
+            list.AddUnreadable("error " + std::to_string(result));
+            break;
+        }
+        HKEY entry = nullptr;
+        result = RegOpenKeyExW(uninstall, name, 0, KEY_READ | view, &entry);
+        UninstallKeyValues values;
+        if (result == ERROR_SUCCESS) {
+            result = ReadEntry(entry, values);
+            RegCloseKey(entry);
+        }
+        if (result == ERROR_SUCCESS)
+            list.Add(values, scope);
+        else
+            list.AddUnreadable("error " + std::to_string(result));
+    }
+    RegCloseKey(uninstall);
+}
+
+void Lower(std::u16string& text)
+{
+    if (!text.empty())
+        CharLowerBuffW(reinterpret_cast<wchar_t*>(&text[0]), static_cast<DWORD>(text.size()));
+}
+
+} // namespace
+
+bool MachineIs64Bit(HKEY localMachine, bool thisMachine)
+{
+    if (thisMachine) {
+        // Looked up: XP before SP2 lacks it.
+        using IsWow64 = BOOL(WINAPI*)(HANDLE, PBOOL);
+        const auto isWow64 = reinterpret_cast<IsWow64>(
+            reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "IsWow64Process")));
+        BOOL wow64 = FALSE;
+        if (isWow64 && isWow64(GetCurrentProcess(), &wow64) && wow64)
+            return true;
+    }
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(localMachine, L"SOFTWARE\\Wow6432Node", 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(key);
+    return true;
+}
+
+bool WriteApplicationsFile(HKEY localMachine, bool thisMachine, HKEY userRoot, const std::string& userPath,
+                           const std::string& path, TProblem& problem, bool ownerless)
+{
+    ApplicationsList list;
+    for (const MachineView& view : MachineViews(MachineIs64Bit(localMachine, thisMachine)))
+        ReadUninstallKey(localMachine, kUninstallKey, ViewFlag(view.view), view.scope, list);
+    const std::wstring userKey = userPath.empty() ? kUninstallKey : Wide(userPath) + L"\\" + kUninstallKey;
+    ReadUninstallKey(userRoot, userKey, 0, AppScope::User, list);
+    const std::string bytes = list.FileBytes(Lower);
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    bool written = file && std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    if (file && std::fclose(file) != 0)
+        written = false;
+    return written || Fail(problem, "The file " + path + " could not be written (is the disk full?).", "Problem",
+                           !ownerless);
+}
