@@ -1,16 +1,5 @@
-# Cross-compiles for 32-bit Windows with mingw-w64 (win32 thread model, so the
-# runtime needs no winpthread DLL).
-set(CMAKE_SYSTEM_NAME Windows)
+# Cross-compiles for 32-bit Windows with mingw-w64: the product.
 set(CMAKE_SYSTEM_PROCESSOR i686)
-
 set(MINGW_PREFIX i686-w64-mingw32)
-set(CMAKE_C_COMPILER   ${MINGW_PREFIX}-gcc-win32)
-set(CMAKE_CXX_COMPILER ${MINGW_PREFIX}-g++-win32)
-set(CMAKE_RC_COMPILER  ${MINGW_PREFIX}-windres)
-set(CMAKE_OBJDUMP      ${MINGW_PREFIX}-objdump)
-
-set(CMAKE_FIND_ROOT_PATH /usr/${MINGW_PREFIX})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)
 set(CMAKE_CROSSCOMPILING_EMULATOR wine)

@@ -6,8 +6,6 @@
 
 #include "version.h"
 
-namespace {
-
 bool IsFolder(const std::string& path)
 {
     const DWORD attributes = GetFileAttributesA(path.c_str());
@@ -19,6 +17,8 @@ bool IsFile(const std::string& path)
     const DWORD attributes = GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
+
+namespace {
 
 // The last backslash that is a character of its own: in a double-byte code
 // page 0x5C is also the second byte of some characters.

@@ -6,6 +6,9 @@
 #include "local/JobReport.h"
 #include "local/SourceText.h"
 
+bool IsFolder(const std::string& path);
+bool IsFile(const std::string& path);
+
 // Creates the folder and any missing parents; true when it is there.
 bool CreateFolderTree(const std::string& path);
 
