@@ -131,6 +131,7 @@ TEST(StoredProfileExport, ReplacesTheSetOrKeepsItWhole)
     MakeProfile("dave");
     MakeProfile("frank");
     MakeProfile("gina");
+    MakeProfile("erin");
     // The same name on another disk, without mapped drives, with an application of its own.
     MakeProfile("carol", std::string("Printers\r\n") + sandbox::kUserUninstallHiveLine + "\r\n", old);
     sandbox::MakeUninstallEntries(HKEY_CURRENT_USER, "");
@@ -161,6 +162,10 @@ TEST(StoredProfileExport, ReplacesTheSetOrKeepsItWhole)
     std::string calls = Calls();
     EXPECT_EQ(calls.find("unload|hku\\frank\nunload|hku\\frank\nunload|hku\\frank\nunload|hku\\frank\nunload|"),
               calls.find("unload|")) << calls;
+    // Its output folder cannot be made (a file has its name): told before anything runs.
+    sandbox::Write(folder + "\\erin", "a file, not a folder");
+    EXPECT_NE(SelectUser(tool, "erin").find("The folder " + folder + "\\erin cannot be created"), std::string::npos);
+    EXPECT_EQ(Calls(), "");
     // Already loaded (that same hive, left behind): nothing runs.
     EXPECT_NE(SelectUser(tool, "frank").find("already loaded under HKEY_USERS\\frank"), std::string::npos);
     EXPECT_EQ(Calls(), "");
