@@ -1,6 +1,7 @@
 #include "app/CommandLine.h"
 
-#include <cstdio>
+#include "local/SourceText.h"
+
 
 const char kCurrentUserSource[] = "current user";
 const char kCommandLineSource[] = "command line";
@@ -203,11 +204,11 @@ bool IsPlainFolderName(const std::string& name)
     return true;
 }
 
-std::vector<std::string> UserFolderNames(const std::vector<RemoteUserId>& users)
+std::vector<std::string> UserFolderNames(const std::vector<RemoteUser>& users)
 {
     std::vector<std::string> folders;
     for (std::size_t i = 0; i < users.size(); ++i) {
-        const RemoteUserId& user = users[i];
+        const RemoteUser& user = users[i];
         int sharing = 0;
         for (const auto& other : users)
             if (SameIgnoringAsciiCase(other.homeFolder, user.homeFolder))
@@ -223,11 +224,7 @@ std::vector<std::string> UserFolderNames(const std::vector<RemoteUserId>& users)
 
 std::string LogLine(const LogTime& time, const std::string& source, bool ok, const std::string& message)
 {
-    // Room for six ints of any value, so a bad clock never truncates.
-    char stamp[80];
-    std::snprintf(stamp, sizeof stamp, "%04d-%02d-%02d %02d:%02d:%02d", time.year, time.month, time.day, time.hour,
-                  time.minute, time.second);
-    std::string line = stamp;
+    std::string line = TimeStampText(time.year, time.month, time.day, time.hour, time.minute, time.second);
     line += '\t';
     line += Flattened(source);
     line += '\t';

@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "remote/RemoteUserLine.h"
+
 // What the arguments of a run without a window ask for. Switches are not
 // case-sensitive and may come in any order.
 struct CommandLineOptions {
@@ -46,13 +48,10 @@ std::string ConnectName(const std::string& name);
 // home folder name, except that where the home folder name is empty, or two
 // users of the machine share it (ignoring ASCII case, as Windows folder names
 // do), the folder is named after the user key instead.
-struct RemoteUserId {
-    std::string homeFolder, userKey;
-};
 // A home folder name or user key that is no plain folder name ("", ".", "..",
 // or one holding \ / : * ? " < > | or a control character) is never used; an
 // unusable key gives "user N", N counting the users from 1.
-std::vector<std::string> UserFolderNames(const std::vector<RemoteUserId>& users);
+std::vector<std::string> UserFolderNames(const std::vector<RemoteUser>& users);
 // A single path component that stays inside its parent folder.
 bool IsPlainFolderName(const std::string& name);
 

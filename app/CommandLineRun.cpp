@@ -10,6 +10,7 @@
 #include "local/OutputSet.h"
 #include "local/ProfileList.h"
 #include "remote/FileBytes.h"
+#include "remote/RemoteFolder.h"
 
 namespace {
 
@@ -88,11 +89,6 @@ std::string CurrentDirectory()
     return directory;
 }
 
-std::string Joined(const std::string& folder, const std::string& name)
-{
-    return !folder.empty() && folder.back() == '\\' ? folder + name : folder + "\\" + name;
-}
-
 bool ReadTextFile(const std::string& path, std::string& text)
 {
     FilePtr file(std::fopen(path.c_str(), "rb"));
@@ -127,16 +123,13 @@ void ExportMachine(const TFleet& fleet, const std::string& name)
             fleet.log->Line(machine, false, "no user is logged on");
             return;
         }
-        std::vector<RemoteUserId> ids;
-        for (const RemoteUser& user : users)
-            ids.push_back({user.homeFolder, user.userKey});
-        const std::vector<std::string> folders = UserFolderNames(ids);
+        const std::vector<std::string> folders = UserFolderNames(users);
         for (std::size_t i = 0; i < users.size(); ++i) {
             RemoteExportJob job;
             job.machine = ConnectName(name);
             job.user = users[i];
             job.withApps = fleet.apps;
-            job.outputFolder = Joined(Joined(fleet.out, machine), folders[i]);
+            job.outputFolder = JoinPath(JoinPath(fleet.out, machine), folders[i]);
             TProblem problem;
             const bool ok = ExportRemoteUserFiles(job, problem) == 0;
             fleet.log->Line(RemoteUserSource(machine, users[i].homeFolder, users[i].userKey), ok, problem.text);
@@ -209,36 +202,36 @@ int RunCommandLine(const std::vector<std::string>& args, const UserLister& listU
         const DWORD attributes = GetFileAttributesA(options.out.c_str());
         const bool outThere = options.outGiven && attributes != INVALID_FILE_ATTRIBUTES &&
                               (attributes & FILE_ATTRIBUTE_DIRECTORY);
-        TRunLog log(Joined(outThere ? options.out : CurrentDirectory(), "Movara.log"));
+        TRunLog log(JoinPath(outThere ? options.out : CurrentDirectory(), "Movara.log"));
         log.Line(kCommandLineSource, false, "usage error: " + parsed.error + " (MovaraM /? tells the usage)");
         return 2;
     }
 
     if (!CreateFolderTree(out)) {
-        TRunLog log(Joined(CurrentDirectory(), "Movara.log"));
+        TRunLog log(JoinPath(CurrentDirectory(), "Movara.log"));
         log.Line(kCommandLineSource, false, "the folder " + out + " cannot be created");
         return 1;
     }
-    TRunLog log(Joined(out, "Movara.log"));
+    TRunLog log(JoinPath(out, "Movara.log"));
     // Hives are loaded under the machine's one HKEY_USERS: the local jobs
     // run one after another.
     if (!options.profiles.empty()) {
         std::string directory = options.profilesDir.empty() ? SystemProfilesDirectory() : options.profilesDir;
-        if (!directory.empty() && directory.back() != '\\')
-            directory += '\\';
+        if (!directory.empty())
+            directory = JoinPath(directory, "");
         for (const std::string& profile : options.profiles) {
             TProblem problem;
             bool ok = false;
             if (!IsPlainFolderName(profile))
                 Fail(problem, "\"" + profile + "\" is not the name of a profile folder.");
             else
-                ok = ExportStoredProfileFiles(directory, profile, Joined(out, profile), problem) == 0;
+                ok = ExportStoredProfileFiles(directory, profile, JoinPath(out, profile), problem) == 0;
             log.Line(ProfileSource(profile), ok, problem.text);
         }
     }
     if (options.current) {
         TProblem problem;
-        const bool ok = ExportCurrentUserFiles(Joined(out, "CurrentUser"), problem) == 0;
+        const bool ok = ExportCurrentUserFiles(JoinPath(out, "CurrentUser"), problem) == 0;
         log.Line(kCurrentUserSource, ok, problem.text);
     }
     TFleet fleet;

@@ -24,16 +24,13 @@ void TProDlg::Tell(const TProblem& problem) const
         MessageBoxA(problem.owned ? mainWindow_ : nullptr, problem.text.c_str(), problem.caption.c_str(), MB_OK);
 }
 
-int TProDlg::CreateOutputFolder(const std::string& name, TProblem& problem)
+int TProDlg::CreateOutputFolder(const std::string& name)
 {
     outputFolder_ = std::string(toolFolder_) + "\\" + name;
-    // Told before anything runs: a tool started from a CD or a read-only
-    // share has nowhere to put its files.
-    if (CreateFolderTree(outputFolder_))
-        return 0;
-    Fail(problem, "The folder " + outputFolder_ + " cannot be created. Start the tool from a folder it can write to. "
-                  "Nothing was exported.");
-    return 1;
+    // A folder that cannot be made (a tool started from a CD or a read-only
+    // share) is told by the job's output set, before anything runs.
+    (void)CreateFolderTree(outputFolder_);
+    return 0;
 }
 
 void TProDlg::SelectUser()
@@ -64,15 +61,15 @@ void TProDlg::ExportStoredProfile()
     // The profile comes from the folder the list shows, which the admin may
     // have pointed at another machine's disk.
     TProblem problem;
-    if (CreateOutputFolder(selectedUser_, problem) == 0)
-        (void)ExportStoredProfileFiles(profilesDirectory_, selectedUser_, outputFolder_, problem);
+    (void)CreateOutputFolder(selectedUser_);
+    (void)ExportStoredProfileFiles(profilesDirectory_, selectedUser_, outputFolder_, problem);
     Tell(problem);
 }
 
 void TProDlg::ExportCurrentUser()
 {
     TProblem problem;
-    if (CreateOutputFolder("CurrentUser", problem) == 0)
-        (void)ExportCurrentUserFiles(outputFolder_, problem);
+    (void)CreateOutputFolder("CurrentUser");
+    (void)ExportCurrentUserFiles(outputFolder_, problem);
     Tell(problem);
 }

@@ -25,9 +25,8 @@ public:
     void BrowseForProfilesDirectory();
 
     // Local exports. Each job tells its one problem, if any, when it has ended.
-    // Sets the output folder to the tool folder's `name` and creates it; 1
-    // with the problem when it cannot be created.
-    int CreateOutputFolder(const std::string& name, TProblem& problem);
+    // Sets the output folder to the tool folder's `name` and creates it; 0.
+    int CreateOutputFolder(const std::string& name);
     void SelectUser();
     void ExportStoredProfile();
     void ExportCurrentUser();

@@ -52,7 +52,7 @@ void TProDlg::ExportRemoteUser()
         LRESULT selected = SendMessageA(list, LB_GETCURSEL, 0, 0);
         const std::string line = ListEntryText(list, selected == LB_ERR ? 0 : static_cast<int>(selected));
         RemoteExportJob job;
-        if (!UserKeyFromRemoteLine(line, job.user.userKey)) {
+        if (!RemoteUserFromLine(line, job.user)) {
             MessageBoxA(window, "Please connect to a machine first that has users to export settings from", "Problem",
                         MB_OK);
         } else {
@@ -60,7 +60,6 @@ void TProDlg::ExportRemoteUser()
             // asked, whatever the field shows now: the field empties itself
             // whenever it gets the focus.
             job.machine = listedMachine_;
-            job.user.homeFolder = line.substr(0, line.find(kRemoteUserMarker));
             job.withApps = IsDlgButtonChecked(window, IDC_GET_APPS) == BST_CHECKED;
             // Anchored at the tool folder: the current directory may have
             // moved since the tool started.

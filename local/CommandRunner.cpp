@@ -24,7 +24,7 @@ namespace {
 // when it names system32, and that reg sees only the 32-bit view of the
 // machine's keys: the applications of the 64-bit view would be missing. With
 // file-system redirection off while the process starts, system32 is the
-// 64-bit reg. Both functions are looked up: XP before SP2 lacks them.
+// 64-bit reg. The WOW64 functions are looked up: XP before SP2 lacks them.
 // A kernel32 function that older systems may lack, or null.
 template <class Function>
 Function KernelFunction(const char* name)
@@ -38,13 +38,10 @@ class TNativeSystemFolder {
 public:
     TNativeSystemFolder()
     {
-        using IsWow64 = BOOL(WINAPI*)(HANDLE, PBOOL);
         using Disable = BOOL(WINAPI*)(PVOID*);
-        const auto isWow64 = KernelFunction<IsWow64>("IsWow64Process");
         const auto disable = KernelFunction<Disable>("Wow64DisableWow64FsRedirection");
         revert_ = KernelFunction<Revert>("Wow64RevertWow64FsRedirection");
-        BOOL wow64 = FALSE;
-        if (isWow64 && disable && revert_ && isWow64(GetCurrentProcess(), &wow64) && wow64)
+        if (disable && revert_ && RunsUnderWow64())
             disabled_ = disable(&state_) != FALSE;
     }
     TNativeSystemFolder(const TNativeSystemFolder&) = delete;
@@ -63,6 +60,14 @@ private:
 };
 
 } // namespace
+
+bool RunsUnderWow64()
+{
+    using IsWow64 = BOOL(WINAPI*)(HANDLE, PBOOL);
+    const auto isWow64 = KernelFunction<IsWow64>("IsWow64Process");
+    BOOL wow64 = FALSE;
+    return isWow64 && isWow64(GetCurrentProcess(), &wow64) && wow64;
+}
 
 int RunHidden(const std::string& program, const std::string& commandLine, const char* workDir, DWORD* exitCode)
 {

@@ -16,6 +16,9 @@ std::string SystemRegProgram();
 int RunHidden(const std::string& program, const std::string& commandLine, const char* workDir = nullptr,
               DWORD* exitCode = nullptr);
 
+// Whether the tool is a 32-bit program on 64-bit Windows.
+bool RunsUnderWow64();
+
 // What a job says when the system's program cannot be started.
 extern const char kCannotStartText[];
 extern const char kCannotStartCaption[];

@@ -117,22 +117,22 @@ int ExportStoredProfileFiles(const std::string& profilesDirectory, const std::st
                                  "uses it any more, unload it with:\n" + UnloadCommand(user)),
                1;
 
+    SourceFacts facts;
+    facts.kind = SourceKind::StoredProfile;
+    facts.name = user;
+    facts.place = profileFolder;
     TOutputSet set(outputFolder, kStoredProfileFiles);
     if (!set.Begin(problem))
         return 1;
     const StoredProfileCommands commands = BuildStoredProfileCommands(user, set.Work());
     DWORD loadCode = 0;
-    if (RunHidden(reg, commands.load, profileFolder.c_str(), &loadCode) != 0) {
-        Fail(problem, kCannotStartText, kCannotStartCaption, false);
-        set.SayKept(problem);
-        return 1;
-    }
+    if (RunHidden(reg, commands.load, profileFolder.c_str(), &loadCode) != 0)
+        return Fail(problem, kCannotStartText, kCannotStartCaption, false), set.Finish(false, facts, problem), 1;
     if (loadCode != 0) {
         Fail(problem, "The registry of the profile " + user +
                           " could not be loaded. The user may be logged on, or this tool may lack administrator "
                           "rights. Nothing was exported for this profile.");
-        set.SayKept(problem);
-        return 1;
+        return set.Finish(false, facts, problem), 1;
     }
     const std::string hive = user + "\\";
     bool done = ExportKey(reg, commands.drives, HKEY_USERS, hive + "Network", "HKEY_USERS\\" + hive + "Network",
@@ -153,15 +153,7 @@ int ExportStoredProfileFiles(const std::string& profilesDirectory, const std::st
             done = ConvertPrtToPrxFile(prt, set.WorkPath(std::string(stem) + ".prx"), problem) == 0 &&
                    ConvertPrtToRegFile(prt, set.WorkPath(std::string(stem) + ".reg"), problem) == 0;
     }
-    SourceFacts facts;
-    facts.kind = SourceKind::StoredProfile;
-    facts.name = user;
-    facts.place = profileFolder;
-    done = done && WriteSourceFile(set, facts, problem) && set.Commit(problem);
-    if (!done) {
-        Fail(problem, "The export did not finish.");
-        set.SayKept(problem);
-    }
+    done = set.Finish(done, facts, problem);
     if (!unloaded) {
         const std::string after = done ? "Its files in " + outputFolder + " were written." : problem.text;
         problem = TProblem();
@@ -200,10 +192,5 @@ int ExportCurrentUserFiles(const std::string& outputFolder, TProblem& problem)
     SourceFacts facts;
     facts.kind = SourceKind::CurrentUser;
     facts.name = RunningUserName();
-    done = done && WriteSourceFile(set, facts, problem) && set.Commit(problem);
-    if (!done) {
-        Fail(problem, "The export did not finish.");
-        set.SayKept(problem);
-    }
-    return done ? 0 : 1;
+    return set.Finish(done, facts, problem) ? 0 : 1;
 }

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <utility>
 
 #include "version.h"
 
@@ -171,10 +172,13 @@ bool TOutputSet::Commit(TProblem& problem)
     return true;
 }
 
-void TOutputSet::SayKept(TProblem& problem) const
+bool TOutputSet::Finish(bool done, SourceFacts facts, TProblem& problem)
 {
-    if (problem.Set())
-        problem.text += "\n\nThe earlier files in " + output_ + " were kept.";
+    if (done && WriteSourceFile(std::move(facts), problem) && Commit(problem))
+        return true;
+    Fail(problem, "The export did not finish.");
+    problem.text += "\n\nThe earlier files in " + output_ + " were kept.";
+    return false;
 }
 
 void TOutputSet::RemoveWork()
@@ -184,16 +188,16 @@ void TOutputSet::RemoveWork()
     work_.clear();
 }
 
-bool WriteSourceFile(const TOutputSet& set, SourceFacts facts, TProblem& problem)
+bool TOutputSet::WriteSourceFile(SourceFacts facts, TProblem& problem) const
 {
     SYSTEMTIME now;
     GetLocalTime(&now);
     facts.when = TimeStampText(now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond);
     facts.version = std::to_string(MOVARA_VER_MAJOR) + "." + std::to_string(MOVARA_VER_MINOR) + "." +
                     std::to_string(MOVARA_VER_PATCH) + "." + std::to_string(MOVARA_VER_TWEAK);
-    facts.files = set.ProducedNames();
+    facts.files = ProducedNames();
     const std::string text = SourceFileText(facts);
-    const std::string path = set.WorkPath("Source.txt");
+    const std::string path = WorkPath("Source.txt");
     std::FILE* file = std::fopen(path.c_str(), "wb");
     bool written = file && std::fwrite(text.data(), 1, text.size(), file) == text.size();
     if (file && std::fclose(file) != 0)

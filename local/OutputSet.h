@@ -36,17 +36,17 @@ public:
     std::vector<std::string> ProducedNames() const;
     bool Commit(TProblem& problem);
 
-    // Appends to a failure's text that the earlier files stayed.
-    void SayKept(TProblem& problem) const;
+    // Ends the job: when done, writes "Source.txt" (the facts, the local time
+    // now, the tool's version and the files of the set) and commits; else, or
+    // when that fails, keeps the earlier files and says so. Whether the set
+    // was committed.
+    bool Finish(bool done, SourceFacts facts, TProblem& problem);
 
 private:
+    bool WriteSourceFile(SourceFacts facts, TProblem& problem) const;
     void RemoveWork();
 
     std::string output_;
     std::vector<std::string> own_;
     std::string work_;
 };
-
-// Writes "Source.txt" into the set's work folder: the facts, the local time
-// now, the tool's version and the files the set holds so far.
-bool WriteSourceFile(const TOutputSet& set, SourceFacts facts, TProblem& problem);

@@ -28,7 +28,8 @@ std::string Present(const std::vector<std::string>& files, const std::vector<con
 
 std::string TimeStampText(int year, int month, int day, int hour, int minute, int second)
 {
-    char text[64];
+    // Room for six ints of any value, so a bad clock never truncates.
+    char text[80];
     std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", year, month, day, hour, minute, second);
     return text;
 }

@@ -4,6 +4,7 @@
 #include <optional>
 #include <vector>
 
+#include "local/CommandRunner.h"
 #include "remote/Applications.h"
 
 // Older headers know the registry views only for later systems; the flags are
@@ -119,15 +120,8 @@ void Lower(std::u16string& text)
 
 bool MachineIs64Bit(HKEY localMachine, bool thisMachine)
 {
-    if (thisMachine) {
-        // Looked up: XP before SP2 lacks it.
-        using IsWow64 = BOOL(WINAPI*)(HANDLE, PBOOL);
-        const auto isWow64 = reinterpret_cast<IsWow64>(
-            reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "IsWow64Process")));
-        BOOL wow64 = FALSE;
-        if (isWow64 && isWow64(GetCurrentProcess(), &wow64) && wow64)
-            return true;
-    }
+    if (thisMachine && RunsUnderWow64())
+        return true;
     HKEY key = nullptr;
     if (RegOpenKeyExW(localMachine, L"SOFTWARE\\Wow6432Node", 0, KEY_READ, &key) != ERROR_SUCCESS)
         return false;

@@ -37,8 +37,7 @@ LONG ListLoggedOnUsers(const std::string& machine, std::vector<RemoteUser>& user
         (void)registry.ReadHomePath(registry.ConnectedKey(), candidate + "\\" + kLoggedOnMarkKey);
         for (const std::string& line : registry.GetNames()) {
             RemoteUser user;
-            (void)UserKeyFromRemoteLine(line, user.userKey);
-            user.homeFolder = line.substr(0, line.find(kRemoteUserMarker));
+            (void)RemoteUserFromLine(line, user);
             users.push_back(user);
         }
     }
@@ -78,17 +77,10 @@ int ExportRemoteUserFiles(const RemoteExportJob& job, TProblem& problem)
                WriteApplicationsFile(registry.ConnectedKey(), false, users.Get(), job.user.userKey,
                                      set.WorkPath("Applications.txt"), problem, true);
     }
-    if (done) {
-        SourceFacts facts;
-        facts.kind = SourceKind::RemoteUser;
-        facts.name = job.user.userKey;
-        facts.homeFolder = job.user.homeFolder;
-        facts.place = job.machine;
-        done = WriteSourceFile(set, facts, problem) && set.Commit(problem);
-    }
-    if (!done) {
-        Fail(problem, "The export did not finish.");
-        set.SayKept(problem);
-    }
-    return done ? 0 : 1;
+    SourceFacts facts;
+    facts.kind = SourceKind::RemoteUser;
+    facts.name = job.user.userKey;
+    facts.homeFolder = job.user.homeFolder;
+    facts.place = job.machine;
+    return set.Finish(done, facts, problem) ? 0 : 1;
 }

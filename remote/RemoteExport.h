@@ -6,17 +6,13 @@
 #include <vector>
 
 #include "local/JobReport.h"
+#include "remote/RemoteUserLine.h"
 
 // Every file the remote export can leave in its folder.
 extern const std::vector<std::string> kRemoteUserFiles;
 
 extern const char kConnectFailedText[];
 extern const char kConnectFailedCaption[];
-
-struct RemoteUser {
-    std::string homeFolder;  // after the last backslash of HOMEPATH
-    std::string userKey;     // the key under HKEY_USERS
-};
 
 // The users logged on at `machine`: every key of its HKEY_USERS with
 // "Volatile Environment\HOMEPATH", in the registry's order. The connection's

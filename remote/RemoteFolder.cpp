@@ -15,10 +15,13 @@ bool EndsInSeparator(const std::string& folder)
 
 } // namespace
 
+std::string JoinPath(const std::string& folder, const std::string& name)
+{
+    return EndsInSeparator(folder) ? folder + name : folder + "\\" + name;
+}
+
 std::string RemoteMachineFolder(const std::string& toolFolder)
 {
     const char kName[] = "RemoteMachine";
-    if (toolFolder.empty())
-        return kName;
-    return EndsInSeparator(toolFolder) ? toolFolder + kName : toolFolder + "\\" + kName;
+    return toolFolder.empty() ? kName : JoinPath(toolFolder, kName);
 }

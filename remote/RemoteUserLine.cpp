@@ -25,6 +25,12 @@ std::string MakeRemoteUserLine(const std::string& homeFolder, const std::string&
     return homeFolder + kRemoteUserMarker + userKey;
 }
 
+bool RemoteUserFromLine(const std::string& line, RemoteUser& user)
+{
+    user.homeFolder = line.substr(0, line.find(kRemoteUserMarker));
+    return UserKeyFromRemoteLine(line, user.userKey);
+}
+
 bool UserKeyFromRemoteLine(const std::string& line, std::string& userKey)
 {
     userKey.clear();

@@ -16,3 +16,11 @@ std::string MakeRemoteUserLine(const std::string& homeFolder, const std::string&
 // The user key after the first "=-->" of a remote user line; false when there
 // is none, and userKey is then empty.
 bool UserKeyFromRemoteLine(const std::string& line, std::string& userKey);
+
+// One logged-on user of a machine: the two parts of a remote user line.
+struct RemoteUser {
+    std::string homeFolder;  // after the last backslash of HOMEPATH
+    std::string userKey;     // the key under HKEY_USERS
+};
+// The user of a remote user line; false when the line has no "=-->".
+bool RemoteUserFromLine(const std::string& line, RemoteUser& user);

@@ -102,7 +102,7 @@ TEST(CommandLine, MachineNamesDifferingInCaseOrBackslashesAreOneMachine)
 TEST(CommandLine, UserFolderIsTheKeyWhereTheHomeFolderIsEmptyOrShared)
 {
     const struct {
-        std::vector<RemoteUserId> users;
+        std::vector<RemoteUser> users;
         std::vector<std::string> folders;
     } cases[] = {
         {{{"alice", "S-1"}, {"", "S-2"}, {"Bob", "S-3"}, {"carol", "S-4"}, {"bOB", "S-5"}},

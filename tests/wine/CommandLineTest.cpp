@@ -91,11 +91,9 @@ DWORD WINAPI RunInThread(LPVOID run)
 // folder; a second run appends to the log and replaces the sets.
 TEST(CommandLine, ExportsAFleetWithoutAWindow)
 {
-    const std::string system = sandbox::InstallStandIn(), dir = sandbox::FreshDir("fleet"), out = dir + "\\out";
+    sandbox::InstallStandIn();
+    const std::string dir = sandbox::FreshDir("fleet"), out = dir + "\\out";
     const std::string home = driver::ThisComputer().substr(2), uninstall = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-    char user[256] = {};
-    DWORD size = sizeof user;
-    GetEnvironmentVariableA("USERNAME", user, size);
     SHDeleteKeyA(HKEY_CURRENT_USER, "Printers");
     sandbox::SetString(HKEY_CURRENT_USER, "Printers\\Connections\\,,srv,Laser", "Server", "\\\\srv");
     sandbox::SetString(HKEY_LOCAL_MACHINE, uninstall + "\\Viewer", "DisplayName", "Viewer 1.0");
@@ -127,7 +125,7 @@ TEST(CommandLine, ExportsAFleetWithoutAWindow)
     EXPECT_NE(printers.find(std::string("\r\n[") + kUserKey + "\\Printers\\Connections\\,,srv,Laser]\r\n\"Server\"="),
               std::string::npos) << printers;
     EXPECT_EQ(Read(folder + homeFolder + "\\printers.txt.reg"), Replaced(printers, std::string("[") + kUserKey, "[HKEY_CURRENT_USER"));
-    EXPECT_EQ(Read(folder + homeFolder + "\\SmallApps.txt").find("\"Viewer 1.0\"\r\n") != std::string::npos, true);
+    EXPECT_NE(Read(folder + homeFolder + "\\SmallApps.txt").find("\"Viewer 1.0\"\r\n"), std::string::npos);
     EXPECT_TRUE(Exists(out + "\\carol\\printers.reg"));
     EXPECT_FALSE(Exists(out + "\\carol\\mappedDrv.reg"));
     EXPECT_TRUE(Exists(out + "\\CurrentUser\\printers.reg"));

@@ -263,31 +263,46 @@ void MakeUninstallEntries(HKEY userRoot, const std::string& userPath)
         if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstall, 0, KEY_ALL_ACCESS | view, &key) != ERROR_SUCCESS)
             continue;
         char name[256];
-        for (DWORD size = sizeof name; RegEnumKeyExA(key, 0, name, &size, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
-             size = sizeof name)
-            SHDeleteKeyA(key, name);
+        DWORD size = sizeof name;
+        while (RegEnumKeyExA(key, 0, name, &size, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS &&
+               SHDeleteKeyA(key, name) == ERROR_SUCCESS)
+            size = sizeof name;
         RegCloseKey(key);
     }
-    SetValue(HKEY_LOCAL_MACHINE, m + "Viewer", "DisplayName", REG_SZ, std::string("Sample Viewer") + '\0');
-    SetValue(HKEY_LOCAL_MACHINE, m + "Viewer", "DisplayVersion", REG_SZ, std::string("2.1") + '\0');
-    SetValue(HKEY_LOCAL_MACHINE, m + "Viewer", "Publisher", REG_SZ, std::string("Acme Ltd.") + '\0');
-    SetValue(HKEY_LOCAL_MACHINE, m + "Viewer copy", "DisplayName", REG_SZ, std::string("sample viewer\t") + '\0');
-    SetValue(HKEY_LOCAL_MACHINE, m + "Viewer copy", "DisplayVersion", REG_SZ, std::string("2.1") + '\0');
-    SetValue(HKEY_LOCAL_MACHINE, m + "Viewer copy", "Publisher", REG_SZ, std::string("Zeta Corp") + '\0');
-    SetValue(HKEY_LOCAL_MACHINE, m + "Part", "DisplayName", REG_SZ, std::string("Hidden Part") + '\0');
+    // Every kind of entry: counted, a duplicate in other letter case, a system
+    // component, an update of another entry, a release type of an update, one
+    // without a name, an unexpanded name, names a code page cannot hold, and
+    // one in the 32-bit view of a 64-bit machine (on a 32-bit one, the
+    // machine's only view).
+    const struct {
+        const char* key;
+        const wchar_t* name;
+        DWORD type;
+        std::wstring text;
+        REGSAM view;
+    } entries[] = {
+        {"Viewer", L"DisplayName", REG_SZ, L"Sample Viewer", 0},
+        {"Viewer", L"DisplayVersion", REG_SZ, L"2.1", 0},
+        {"Viewer", L"Publisher", REG_SZ, L"Acme Ltd.", 0},
+        {"Viewer copy", L"DisplayName", REG_SZ, L"sample viewer\t", 0},
+        {"Viewer copy", L"DisplayVersion", REG_SZ, L"2.1", 0},
+        {"Viewer copy", L"Publisher", REG_SZ, L"Zeta Corp", 0},
+        {"Part", L"DisplayName", REG_SZ, L"Hidden Part", 0},
+        {"KB1", L"DisplayName", REG_SZ, L"Hotfix for Viewer (KB1)", 0},
+        {"KB1", L"ParentKeyName", REG_SZ, L"Viewer", 0},
+        {"KB2", L"DisplayName", REG_SZ, L"Security Update (KB2)", 0},
+        {"KB2", L"ReleaseType", REG_SZ, L"security update", 0},
+        {"Nameless", L"DisplayVersion", REG_SZ, L"1.0", 0},
+        {"Tools", L"DisplayName", REG_SZ, L"Tools \"Pro\" C:\\bin", 0},
+        {"Tool", L"DisplayName", REG_EXPAND_SZ, L"%ProgramFiles%\\Tool", 0},
+        {"Editor", L"DisplayName", REG_SZ, L"\x011A" L"ditor", 0},  // its low byte is 0x1A
+        {"Cyr", L"DisplayName", REG_SZ, L"\x0420\x0435\x0434\x0430\x043A\x0442\x043E\x0440", 0},
+        {"Cyr", L"DisplayVersion", REG_SZ, L"1.0", 0},
+        {"Legacy", L"DisplayName", REG_SZ, L"Legacy Tool", KEY_WOW64_32KEY},
+    };
+    for (const auto& e : entries)
+        SetWide(HKEY_LOCAL_MACHINE, m + e.key, e.name, e.type, e.text, e.view);
     SetValue(HKEY_LOCAL_MACHINE, m + "Part", "SystemComponent", REG_DWORD, std::string("\1\0\0\0", 4));
-    SetValue(HKEY_LOCAL_MACHINE, m + "KB1", "DisplayName", REG_SZ, std::string("Hotfix for Viewer (KB1)") + '\0');
-    SetValue(HKEY_LOCAL_MACHINE, m + "KB1", "ParentKeyName", REG_SZ, std::string("Viewer") + '\0');
-    SetValue(HKEY_LOCAL_MACHINE, m + "KB2", "DisplayName", REG_SZ, std::string("Security Update (KB2)") + '\0');
-    SetValue(HKEY_LOCAL_MACHINE, m + "KB2", "ReleaseType", REG_SZ, std::string("security update") + '\0');
-    SetValue(HKEY_LOCAL_MACHINE, m + "Nameless", "DisplayVersion", REG_SZ, std::string("1.0") + '\0');
-    SetValue(HKEY_LOCAL_MACHINE, m + "Tools", "DisplayName", REG_SZ, std::string("Tools \"Pro\" C:\\bin") + '\0');
-    SetWide(HKEY_LOCAL_MACHINE, m + "Tool", L"DisplayName", REG_EXPAND_SZ, L"%ProgramFiles%\\Tool");
-    SetWide(HKEY_LOCAL_MACHINE, m + "Editor", L"DisplayName", REG_SZ, L"\x011A" L"ditor");  // its low byte is 0x1A
-    SetWide(HKEY_LOCAL_MACHINE, m + "Cyr", L"DisplayName", REG_SZ, L"\x0420\x0435\x0434\x0430\x043A\x0442\x043E\x0440");
-    SetWide(HKEY_LOCAL_MACHINE, m + "Cyr", L"DisplayVersion", REG_SZ, L"1.0");
-    // The 32-bit view of a 64-bit machine; on a 32-bit one the view is the machine's only one.
-    SetWide(HKEY_LOCAL_MACHINE, m + "Legacy", L"DisplayName", REG_SZ, L"Legacy Tool", KEY_WOW64_32KEY);
     const std::string user = (userPath.empty() ? "" : userPath + "\\") + kUninstall;
     SHDeleteKeyA(userRoot, user.c_str());
     SetValue(userRoot, user + "\\Mine", "DisplayName", REG_SZ, std::string("My Own Tool") + '\0');
