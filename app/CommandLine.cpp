@@ -35,11 +35,6 @@ bool IsSwitch(const std::string& arg)
     return !arg.empty() && arg[0] == '/';
 }
 
-bool IsBlank(char c)
-{
-    return c == ' ' || c == '\t';
-}
-
 // Digits only, so that atoi's leniency ("+3", "3x", " 3") never picks a count;
 // stops as soon as the value is too large, so no length of digits overflows.
 bool ParseJobs(const std::string& text, int& jobs)
@@ -69,10 +64,13 @@ bool Contains(const std::vector<std::string>& list, const std::string& s)
 // name is lower case; an empty result: the value was taken.
 std::string ReadSwitch(const std::string& name, const std::string& value, CommandLineOptions& o)
 {
-    if (name == "/machine")
+    if (name == "/machine") {
+        if (MachineFolderName(value).empty())
+            return "/machine needs the name of a machine, not \"" + value + "\"";
         o.machines.push_back(value);
+    }
     else if (name == "/machines")
-        o.machinesFile = value;
+        o.machinesFiles.push_back(value);
     else if (name == "/profile") {
         if (!Contains(o.profiles, value))
             o.profiles.push_back(value);
@@ -128,7 +126,7 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args)
             parsed.error = ReadSwitch(name, args[++i], o);
     }
     if (parsed.error.empty()) {
-        const bool anyMachine = !o.machines.empty() || !o.machinesFile.empty();
+        const bool anyMachine = !o.machines.empty() || !o.machinesFiles.empty();
         if (o.apps && !anyMachine)
             parsed.error = "/apps needs /machine or /machines";
         else if (!anyMachine && o.profiles.empty() && !o.current)
@@ -140,25 +138,125 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args)
     return parsed;
 }
 
-std::vector<std::string> ParseMachineList(const std::string& text)
+namespace {
+
+// The names of a list's text, by the rules of ParseMachineList, for text in
+// bytes or in UTF-16 units.
+template <class Text>
+std::vector<Text> ListLines(const Text& text)
 {
-    std::vector<std::string> names;
+    using Unit = typename Text::value_type;
+    const auto blank = [](Unit c) { return c == Unit(' ') || c == Unit('\t'); };
+    std::vector<Text> names;
     std::size_t start = 0;
     while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string::npos)
+        std::size_t end = text.find(Unit('\n'), start);
+        if (end == Text::npos)
             end = text.size();
         std::size_t first = start;
         std::size_t last = end;
-        if (last > first && text[last - 1] == '\r')
+        if (last > first && text[last - 1] == Unit('\r'))
             --last;
-        while (first < last && IsBlank(text[first]))
+        while (first < last && blank(text[first]))
             ++first;
-        while (last > first && IsBlank(text[last - 1]))
+        while (last > first && blank(text[last - 1]))
             --last;
-        if (first < last && text[first] != ';' && text[first] != '#')
+        if (first < last && text[first] != Unit(';') && text[first] != Unit('#'))
             names.push_back(text.substr(first, last - first));
         start = end + 1;
+    }
+    return names;
+}
+
+const char16_t kReplacement = 0xFFFD;
+
+std::u16string Utf16Units(const std::string& bytes, std::size_t from, bool bigEndian)
+{
+    std::u16string text;
+    std::size_t i = from;
+    for (; i + 1 < bytes.size(); i += 2) {
+        const unsigned first = static_cast<unsigned char>(bytes[i]);
+        const unsigned second = static_cast<unsigned char>(bytes[i + 1]);
+        text += static_cast<char16_t>(bigEndian ? first << 8 | second : second << 8 | first);
+    }
+    if (i < bytes.size())
+        text += kReplacement;  // half a unit: the file was cut short
+    return text;
+}
+
+// UTF-8 to UTF-16; each byte that does not belong to a well-formed sequence
+// (overlong forms, surrogates and values past U+10FFFF included) is U+FFFD.
+std::u16string Utf8Units(const std::string& bytes, std::size_t from)
+{
+    std::u16string text;
+    std::size_t i = from;
+    while (i < bytes.size()) {
+        const unsigned lead = static_cast<unsigned char>(bytes[i]);
+        std::size_t length = lead < 0x80 ? 1 : lead >= 0xC2 && lead <= 0xDF ? 2 : lead >= 0xE0 && lead <= 0xEF ? 3
+                                           : lead >= 0xF0 && lead <= 0xF4 ? 4 : 0;
+        unsigned long code = length == 1 ? lead : length == 2 ? lead & 0x1F : length == 3 ? lead & 0x0F : lead & 0x07;
+        for (std::size_t k = 1; k < length; ++k) {
+            const unsigned next = i + k < bytes.size() ? static_cast<unsigned char>(bytes[i + k]) : 0;
+            if ((next & 0xC0) != 0x80) {
+                length = 0;
+                break;
+            }
+            code = code << 6 | (next & 0x3F);
+        }
+        const bool wellFormed = length != 0 && !(length == 3 && code < 0x800) && !(length == 4 && code < 0x10000) &&
+                                code <= 0x10FFFF && !(code >= 0xD800 && code <= 0xDFFF);
+        if (!wellFormed) {
+            text += kReplacement;
+            ++i;
+            continue;
+        }
+        if (code >= 0x10000) {
+            text += static_cast<char16_t>(0xD800 + ((code - 0x10000) >> 10));
+            text += static_cast<char16_t>(0xDC00 + ((code - 0x10000) & 0x3FF));
+        } else {
+            text += static_cast<char16_t>(code);
+        }
+        i += length;
+    }
+    return text;
+}
+
+bool StartsWith(const std::string& bytes, const char* mark)
+{
+    return bytes.compare(0, std::char_traits<char>::length(mark), mark) == 0;
+}
+
+} // namespace
+
+std::vector<std::string> ParseMachineList(const std::string& text)
+{
+    return ListLines(text);
+}
+
+std::vector<MachineListName> ReadMachineList(const std::string& bytes, WideToAnsi toAnsi)
+{
+    std::vector<MachineListName> names;
+    std::u16string text;
+    if (StartsWith(bytes, "\xFF\xFE"))
+        text = Utf16Units(bytes, 2, false);
+    else if (StartsWith(bytes, "\xFE\xFF"))
+        text = Utf16Units(bytes, 2, true);
+    else if (StartsWith(bytes, "\xEF\xBB\xBF"))
+        text = Utf8Units(bytes, 3);
+    else {
+        for (const std::string& name : ListLines(bytes))
+            names.push_back({name, true});
+        return names;
+    }
+    for (const std::u16string& wide : ListLines(text)) {
+        MachineListName entry;
+        if (!toAnsi(wide, entry.name)) {
+            entry.ok = false;
+            entry.name.clear();
+            for (char16_t c : wide)
+                entry.name += c < 0x80 ? static_cast<char>(c) : '?';
+        }
+        names.push_back(entry);
     }
     return names;
 }

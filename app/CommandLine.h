@@ -9,7 +9,7 @@
 // case-sensitive and may come in any order.
 struct CommandLineOptions {
     std::vector<std::string> machines;  // /machine values, as given (dedupe happens in UniqueMachines)
-    std::string machinesFile;           // empty: none
+    std::vector<std::string> machinesFiles;  // /machines values, each read in the order given
     std::vector<std::string> profiles;  // each once, exact name, in the order given
     std::string profilesDir;            // empty: the system's
     bool current = false;
@@ -33,6 +33,23 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args);
 // around a name trimmed (spaces and tabs), blank lines and lines whose first
 // non-blank character is ';' or '#' skipped.
 std::vector<std::string> ParseMachineList(const std::string& text);
+
+// One name of a /machines file. A name that the system's ANSI code page
+// cannot carry is not ok: name then holds it with '?' for each character
+// that is not ASCII, for its failed line.
+struct MachineListName {
+    std::string name;
+    bool ok = true;
+};
+// Converts UTF-16 text to the system's ANSI code page; false when some
+// character has no exact form there.
+using WideToAnsi = bool (*)(const std::u16string& text, std::string& ansi);
+// A /machines file's bytes. With a byte-order mark they are read as the mark
+// says (UTF-16 LE, UTF-16 BE or UTF-8) and each name is converted with
+// toAnsi; without one they are already ANSI text, as Notepad's "ANSI" saves
+// it. A byte or sequence that is no character (an odd last byte of UTF-16,
+// invalid UTF-8) becomes U+FFFD, which no ANSI code page carries.
+std::vector<MachineListName> ReadMachineList(const std::string& bytes, WideToAnsi toAnsi);
 
 // The folder name of a machine: without leading backslashes, ASCII letters
 // upper-cased ("\\pc7" -> "PC7"). Two names are the same machine when their

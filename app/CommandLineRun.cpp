@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <new>
 
 #include "app/CommandLine.h"
 #include "local/LocalExports.h"
@@ -13,6 +14,8 @@
 #include "remote/RemoteFolder.h"
 
 namespace {
+
+const char kLogSource[] = "Movara.log";
 
 LogTime Now()
 {
@@ -34,10 +37,47 @@ HANDLE StandardOutput()
     return out == INVALID_HANDLE_VALUE ? nullptr : out;
 }
 
+// Several runs, on several machines, may append to one log on a share.
+// Each line is written at the end of the file while this process holds an
+// exclusive lock on one byte far past any log's end: the lock orders the
+// writers, and readers of the lines are never blocked.
+const DWORD kLockOffset = 0x7FFFFFF0;
+const int kLockAttempts = 400;   // about 10 s in all
+const DWORD kLockPauseMs = 25;
+
+// 0 when the line was appended whole, else the Win32 error.
+DWORD AppendLine(const std::string& path, const std::string& line)
+{
+    for (int attempt = 1;; ++attempt) {
+        HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        DWORD error = file == INVALID_HANDLE_VALUE ? GetLastError() : 0;
+        OVERLAPPED lock = {};
+        lock.Offset = kLockOffset;
+        if (!error && !LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &lock))
+            error = GetLastError();
+        else if (!error) {
+            LARGE_INTEGER zero = {};
+            DWORD written = 0;
+            const DWORD size = static_cast<DWORD>(line.size());
+            if (!SetFilePointerEx(file, zero, nullptr, FILE_END) ||
+                !WriteFile(file, line.data(), size, &written, nullptr))
+                error = GetLastError();
+            else if (written != size)
+                error = ERROR_WRITE_FAULT;
+            (void)UnlockFileEx(file, 0, 1, 0, &lock);  // closing the handle releases it too
+        }
+        if (file != INVALID_HANDLE_VALUE && !CloseHandle(file) && !error)
+            error = GetLastError();
+        const bool busy = error == ERROR_LOCK_VIOLATION || error == ERROR_SHARING_VIOLATION;
+        if (!busy || attempt == kLockAttempts)
+            return error;
+        Sleep(kLockPauseMs);
+    }
+}
+
 // The run's log: one line per source, appended to the log file and written
-// to standard output. The file is opened for appending by each line, and each
-// line is one write: runs of the tool into the same folder never lose or mix
-// each other's lines.
+// to standard output.
 class TRunLog {
 public:
     explicit TRunLog(const std::string& path) : path_(path), out_(StandardOutput())
@@ -50,22 +90,19 @@ public:
 
     void Line(const std::string& source, bool ok, const std::string& message)
     {
-        const std::string line = LogLine(Now(), source, ok, message);
-        const DWORD size = static_cast<DWORD>(line.size());
-        DWORD written = 0;
-        HANDLE file = CreateFileA(path_.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                  OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        const bool logged = file != INVALID_HANDLE_VALUE && WriteFile(file, line.data(), size, &written, nullptr) &&
-                            written == size;
-        if (file != INVALID_HANDLE_VALUE)
-            CloseHandle(file);
+        const LogTime now = Now();
+        const std::string line = LogLine(now, source, ok, message);
+        const DWORD error = AppendLine(path_, line);
         EnterCriticalSection(&lock_);
-        if (!logged)
+        if (error)
             logFailed_ = true;
         if (!ok)
             anyFailed_ = true;
-        if (out_)
-            (void)WriteFile(out_, line.data(), size, &written, nullptr);
+        Write(line);
+        if (error)
+            Write(LogLine(now, kLogSource, false,
+                          "the line above could not be written to " + path_ + " (error " + std::to_string(error) +
+                              ")"));
         LeaveCriticalSection(&lock_);
     }
 
@@ -73,6 +110,13 @@ public:
     int ExitCode() const { return anyFailed_ || logFailed_ ? 1 : 0; }
 
 private:
+    void Write(const std::string& text)
+    {
+        DWORD written = 0;
+        if (out_)
+            (void)WriteFile(out_, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    }
+
     std::string path_;
     HANDLE out_;
     CRITICAL_SECTION lock_;
@@ -95,6 +139,31 @@ bool ReadTextFile(const std::string& path, std::string& text)
     return file && ReadWholeFile(file.get(), text);
 }
 
+bool WideToAnsiExactly(const std::u16string& text, std::string& ansi)
+{
+    ansi.clear();
+    if (text.empty())
+        return true;
+    const std::wstring wide(text.begin(), text.end());
+    BOOL defaulted = FALSE;
+    const int size = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()),
+                                         nullptr, 0, nullptr, &defaulted);
+    if (size <= 0 || defaulted)
+        return false;
+    ansi.resize(static_cast<std::size_t>(size));
+    return WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()), &ansi[0],
+                               size, nullptr, &defaulted) == size &&
+           !defaulted;
+}
+
+// The text of an exception that ended a source's export.
+std::string ExceptionText(const std::exception* e)
+{
+    if (dynamic_cast<const std::bad_alloc*>(e))
+        return "There is not enough memory to finish the export.";
+    return std::string("The export ended with an unexpected error") + (e ? ": " + std::string(e->what()) : "") + ".";
+}
+
 // The machines, shared by the workers: each takes the next one that no
 // worker has taken, so that each machine's folder has one writer.
 struct TFleet {
@@ -102,40 +171,58 @@ struct TFleet {
     LONG next = -1;
     bool apps = false;
     std::string out;
-    const UserLister* listUsers = nullptr;
+    const TFleetSeams* seams = nullptr;
     TRunLog* log = nullptr;
 };
 
-void ExportMachine(const TFleet& fleet, const std::string& name)
+void ExportMachineUsers(const TFleet& fleet, const std::string& name, const std::string& machine)
 {
-    const std::string machine = MachineFolderName(name);
+    // A machine that is switched off would cost the system's connection
+    // timeout; the look at its sharing ports costs at most a few seconds.
+    std::string reason = MachineUnreachableReason(name, fleet.seams->probe);
     std::vector<RemoteUser> users;
-    if (!IsPlainFolderName(machine)) {
-        fleet.log->Line(name, false, "\"" + name + "\" is not the name of a machine.");
+    if (!reason.empty() || fleet.seams->listUsers(ConnectName(name), users, reason) != ERROR_SUCCESS) {
+        fleet.log->Line(machine, false, ConnectProblemText(reason));
         return;
     }
-    try {
-        if ((*fleet.listUsers)(ConnectName(name), users) != ERROR_SUCCESS) {
-            fleet.log->Line(machine, false, kConnectFailedText);
-            return;
-        }
-        if (users.empty()) {
-            fleet.log->Line(machine, false, "no user is logged on");
-            return;
-        }
-        const std::vector<std::string> folders = UserFolderNames(users);
-        for (std::size_t i = 0; i < users.size(); ++i) {
+    if (users.empty()) {
+        fleet.log->Line(machine, false, "no user is logged on");
+        return;
+    }
+    const std::vector<std::string> folders = UserFolderNames(users);
+    for (std::size_t i = 0; i < users.size(); ++i) {
+        const std::string source = RemoteUserSource(machine, users[i].homeFolder, users[i].userKey);
+        TProblem problem;
+        bool ok = false;
+        try {
             RemoteExportJob job;
             job.machine = ConnectName(name);
             job.user = users[i];
             job.withApps = fleet.apps;
             job.outputFolder = JoinPath(JoinPath(fleet.out, machine), folders[i]);
-            TProblem problem;
-            const bool ok = ExportRemoteUserFiles(job, problem) == 0;
-            fleet.log->Line(RemoteUserSource(machine, users[i].homeFolder, users[i].userKey), ok, problem.text);
+            ok = ExportRemoteUserFiles(job, problem) == 0;
+        } catch (const std::exception& e) {
+            Fail(problem, ExceptionText(&e));
+        } catch (...) {
+            Fail(problem, ExceptionText(nullptr));
         }
-    } catch (const std::exception&) {
-        fleet.log->Line(machine, false, "There is not enough memory to finish the remote export.");
+        fleet.log->Line(source, ok, problem.text);
+    }
+}
+
+void ExportMachine(const TFleet& fleet, const std::string& name)
+{
+    const std::string machine = MachineFolderName(name);
+    if (!IsPlainFolderName(machine)) {
+        fleet.log->Line(name, false, "\"" + name + "\" is not the name of a machine.");
+        return;
+    }
+    try {
+        ExportMachineUsers(fleet, name, machine);
+    } catch (const std::exception& e) {
+        fleet.log->Line(machine, false, ExceptionText(&e));
+    } catch (...) {
+        fleet.log->Line(machine, false, ExceptionText(nullptr));
     }
 }
 
@@ -148,8 +235,8 @@ unsigned __stdcall FleetWorker(void* data)
     return 0;
 }
 
-// Up to `jobs` machines at once: one that does not answer costs the
-// system's connection timeout, tens of seconds.
+// Up to `jobs` machines at once: one that does not answer still costs the
+// look at its ports.
 void ExportFleet(TFleet& fleet, int jobs)
 {
     std::vector<HANDLE> workers;
@@ -168,12 +255,38 @@ void ExportFleet(TFleet& fleet, int jobs)
     }
 }
 
+// One local source, whatever its job throws: a box of the runtime would
+// wait for a person that a scheduled run does not have.
+template <class Job>
+void ExportLocal(TRunLog& log, const std::string& source, Job job)
+{
+    TProblem problem;
+    bool ok = false;
+    try {
+        ok = job(problem);
+    } catch (const std::exception& e) {
+        Fail(problem, ExceptionText(&e));
+    } catch (...) {
+        Fail(problem, ExceptionText(nullptr));
+    }
+    log.Line(source, ok, problem.text);
+}
+
+std::string Quoted(const std::vector<std::string>& items)
+{
+    std::string text;
+    for (const std::string& item : items)
+        text += (text.empty() ? "\"" : ", \"") + item + "\"";
+    return text;
+}
+
 } // namespace
 
-int RunCommandLine(const std::vector<std::string>& args, const UserLister& listUsers)
+int RunCommandLine(const std::vector<std::string>& args, const TFleetSeams& seams)
 {
-    // No box of the system's either, such as the one for a drive without a disk.
-    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+    // No box of the system's either: neither the one for a drive without a
+    // disk nor the fault box after a crash (children inherit the mode).
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX | SEM_NOGPFAULTERRORBOX);
     ParsedCommandLine parsed = ParseCommandLine(args);
     CommandLineOptions& options = parsed.options;
     if (parsed.ok && options.help) {
@@ -185,15 +298,35 @@ int RunCommandLine(const std::vector<std::string>& args, const UserLister& listU
         return 0;
     }
     std::vector<std::string> machines = options.machines;
-    std::string listText;
-    if (parsed.ok && !options.machinesFile.empty()) {
-        if (ReadTextFile(options.machinesFile, listText)) {
-            for (const std::string& name : ParseMachineList(listText))
-                machines.push_back(name);
-        } else {
+    std::vector<std::string> badNames;  // each gets a failed line
+    std::vector<std::string> emptyLists;
+    for (const std::string& file : options.machinesFiles) {
+        if (!parsed.ok)
+            break;
+        std::string bytes;
+        if (!ReadTextFile(file, bytes)) {
             parsed.ok = false;
-            parsed.error = "/machines: the file \"" + options.machinesFile + "\" cannot be read";
+            parsed.error = "/machines: the file \"" + file + "\" cannot be read";
+            break;
         }
+        bool named = false;
+        for (const MachineListName& entry : ReadMachineList(bytes, WideToAnsiExactly)) {
+            named = true;
+            if (entry.ok && !MachineFolderName(entry.name).empty())
+                machines.push_back(entry.name);
+            else
+                badNames.push_back(entry.name);
+        }
+        if (!named)
+            emptyLists.push_back(file);
+    }
+    const std::vector<std::string> fleetMachines = UniqueMachines(machines);
+    if (parsed.ok && fleetMachines.empty() && badNames.empty() && options.profiles.empty() && !options.current) {
+        // Lists that name no machine must not pass for a fleet that was exported.
+        parsed.ok = false;
+        parsed.error = emptyLists.size() == 1 ? "/machines: the list " + Quoted(emptyLists) + " names no machine"
+                       : !emptyLists.empty()  ? "/machines: the lists " + Quoted(emptyLists) + " name no machine"
+                                              : "/machine: the machine name is empty";
     }
     const std::string out = options.out.empty() ? CurrentDirectory() : options.out;
     if (!parsed.ok) {
@@ -213,32 +346,33 @@ int RunCommandLine(const std::vector<std::string>& args, const UserLister& listU
         return 1;
     }
     TRunLog log(JoinPath(out, "Movara.log"));
+    for (const std::string& name : badNames)
+        log.Line(name, false,
+                 name.empty() || MachineFolderName(name).empty()
+                     ? "\"" + name + "\" is not the name of a machine."
+                     : "The name cannot be written in this system's code page, so no machine can be asked by it.");
     // Hives are loaded under the machine's one HKEY_USERS: the local jobs
     // run one after another.
     if (!options.profiles.empty()) {
         std::string directory = options.profilesDir.empty() ? SystemProfilesDirectory() : options.profilesDir;
         if (!directory.empty())
             directory = JoinPath(directory, "");
-        for (const std::string& profile : options.profiles) {
-            TProblem problem;
-            bool ok = false;
-            if (!IsPlainFolderName(profile))
-                Fail(problem, "\"" + profile + "\" is not the name of a profile folder.");
-            else
-                ok = ExportStoredProfileFiles(directory, profile, JoinPath(out, profile), problem) == 0;
-            log.Line(ProfileSource(profile), ok, problem.text);
-        }
+        for (const std::string& profile : options.profiles)
+            ExportLocal(log, ProfileSource(profile), [&](TProblem& problem) {
+                if (!IsPlainFolderName(profile))
+                    return Fail(problem, "\"" + profile + "\" is not the name of a profile folder.");
+                return ExportStoredProfileFiles(directory, profile, JoinPath(out, profile), problem) == 0;
+            });
     }
-    if (options.current) {
-        TProblem problem;
-        const bool ok = ExportCurrentUserFiles(JoinPath(out, "CurrentUser"), problem) == 0;
-        log.Line(kCurrentUserSource, ok, problem.text);
-    }
+    if (options.current)
+        ExportLocal(log, kCurrentUserSource, [&](TProblem& problem) {
+            return ExportCurrentUserFiles(JoinPath(out, "CurrentUser"), problem) == 0;
+        });
     TFleet fleet;
-    fleet.machines = UniqueMachines(machines);
+    fleet.machines = fleetMachines;
     fleet.apps = options.apps;
     fleet.out = out;
-    fleet.listUsers = &listUsers;
+    fleet.seams = &seams;
     fleet.log = &log;
     ExportFleet(fleet, options.jobs);
     return log.ExitCode();

@@ -8,11 +8,21 @@
 
 #include "remote/RemoteExport.h"
 
-// Lists the users logged on at a machine, as ListLoggedOnUsers does; the
-// benchmark puts a slower one in its place.
-using UserLister = std::function<LONG(const std::string& machine, std::vector<RemoteUser>& users)>;
+#include "remote/MachineProbe.h"
+
+// Lists the users logged on at a machine, as ListLoggedOnUsers does.
+using UserLister =
+    std::function<LONG(const std::string& machine, std::vector<RemoteUser>& users, std::string& reason)>;
+
+// What a run asks of the network. Tests and benchmarks put their own in
+// place; the tool always runs with these.
+struct TFleetSeams {
+    UserLister listUsers = ListLoggedOnUsers;
+    MachineProbe probe = ProbeSharingPorts;
+};
 
 // Runs the exports that the arguments (without the program name) ask for,
 // without a window or a message box, and returns the exit code: 0 when every
-// source was exported, 1 when any failed, 2 for a usage error.
-int RunCommandLine(const std::vector<std::string>& args, const UserLister& listUsers = ListLoggedOnUsers);
+// source was exported and every log line written, 1 when any failed, 2 for a
+// usage error.
+int RunCommandLine(const std::vector<std::string>& args, const TFleetSeams& seams = TFleetSeams());

@@ -4,6 +4,7 @@
 
 #include "app/ControlText.h"
 #include "app/ProDlg.h"
+#include "remote/MachineProbe.h"
 #include "remote/RemoteExport.h"
 #include "remote/RemoteFolder.h"
 #include "remote/RemoteUserLine.h"
@@ -19,8 +20,11 @@ void TProDlg::ConnectRemoteRegistry()
     try {
         const std::string machine = WindowText(GetDlgItem(MainWindow(), IDE_MACHINE_NAME));
         std::vector<RemoteUser> users;
-        if (ListLoggedOnUsers(machine, users) != ERROR_SUCCESS) {
-            MessageBoxA(MainWindow(), kConnectFailedText, kConnectFailedCaption, MB_OK);
+        // A machine that is switched off would hold the window for the
+        // system's connection timeout; the look at its ports takes seconds.
+        std::string reason = MachineUnreachableReason(machine);
+        if (!reason.empty() || ListLoggedOnUsers(machine, users, reason) != ERROR_SUCCESS) {
+            MessageBoxA(MainWindow(), ConnectProblemText(reason).c_str(), kConnectFailedCaption, MB_OK);
             return;
         }
         listedMachine_ = machine;
@@ -65,7 +69,11 @@ void TProDlg::ExportRemoteUser()
             // moved since the tool started.
             job.outputFolder = RemoteMachineFolder(ToolFolder());
             TProblem problem;
-            (void)ExportRemoteUserFiles(job, problem);
+            const std::string reason = MachineUnreachableReason(job.machine);
+            if (!reason.empty())
+                Fail(problem, ConnectProblemText(reason), kConnectFailedCaption);
+            else
+                (void)ExportRemoteUserFiles(job, problem);
             Tell(problem);
         }
     } catch (const std::exception&) {

@@ -15,9 +15,9 @@ namespace {
 
 const DWORD kTimeoutMs = 2000;  // a stand-in for the system's connection timeout
 
-LONG SlowToFail(const std::string& machine, std::vector<RemoteUser>& users)
+LONG SlowToFail(const std::string& machine, std::vector<RemoteUser>& users, std::string& reason)
 {
-    const LONG result = ListLoggedOnUsers(machine, users);
+    const LONG result = ListLoggedOnUsers(machine, users, reason);
     if (result != ERROR_SUCCESS)
         Sleep(kTimeoutMs);
     return result;
@@ -35,7 +35,9 @@ int main(int argc, char** argv)
             args.push_back("NOSUCHPC" + std::to_string(i));
         }
         const DWORD start = GetTickCount();
-        const int code = RunCommandLine(args, SlowToFail);
+        TFleetSeams seams;
+        seams.listUsers = SlowToFail;
+        const int code = RunCommandLine(args, seams);
         std::printf("32 machines that do not answer (%.1f s each), /jobs %s: %.1f s, exit code %d\n",
                     kTimeoutMs / 1000.0, jobs, (GetTickCount() - start) / 1000.0, code);
     }

@@ -85,8 +85,10 @@ int RunHidden(const std::string& program, const std::string& commandLine, const 
     BOOL started;
     {
         TNativeSystemFolder native;  // restored at once: it holds for every file call of this thread
-        started = CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, workDir, &startup,
-                                 &process);
+        // No console for reg: a run from a command prompt shows the tool's
+        // own lines there and nothing of its children's.
+        started = CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                                 workDir, &startup, &process);
     }
     if (!started)
         return 1;

@@ -83,6 +83,34 @@ bool UnloadHive(const std::string& reg, const std::string& commandLine, const st
     }
 }
 
+// Unloads a loaded hive on every way out of the job, an exception included:
+// left loaded, its user would get a temporary profile at the next logon.
+class THiveGuard {
+public:
+    THiveGuard(const std::string& reg, const std::string& commandLine, const std::string& user)
+        : reg_(reg), commandLine_(commandLine), user_(user)
+    {
+    }
+    THiveGuard(const THiveGuard&) = delete;
+    THiveGuard& operator=(const THiveGuard&) = delete;
+    ~THiveGuard()
+    {
+        if (loaded_)
+            (void)Unload();  // only on the way out of an exception: nobody is left to tell
+    }
+    void Loaded() { loaded_ = true; }
+    // Whether the hive is gone; asked once, where the job is done with it.
+    bool Unload()
+    {
+        loaded_ = false;
+        return UnloadHive(reg_, commandLine_, user_);
+    }
+
+private:
+    std::string reg_, commandLine_, user_;
+    bool loaded_ = false;
+};
+
 std::string RunningUserName()
 {
     char name[512] = {};
@@ -125,6 +153,7 @@ int ExportStoredProfileFiles(const std::string& profilesDirectory, const std::st
     if (!set.Begin(problem))
         return 1;
     const StoredProfileCommands commands = BuildStoredProfileCommands(user, set.Work());
+    THiveGuard hive(reg, commands.unload, user);
     DWORD loadCode = 0;
     if (RunHidden(reg, commands.load, profileFolder.c_str(), &loadCode) != 0)
         return Fail(problem, kCannotStartText, kCannotStartCaption, false), set.Finish(false, facts, problem), 1;
@@ -134,16 +163,16 @@ int ExportStoredProfileFiles(const std::string& profilesDirectory, const std::st
                           "rights. Nothing was exported for this profile.");
         return set.Finish(false, facts, problem), 1;
     }
-    const std::string hive = user + "\\";
-    bool done = ExportKey(reg, commands.drives, HKEY_USERS, hive + "Network", "HKEY_USERS\\" + hive + "Network",
-                          set.WorkPath("mappedDrv.prt"), problem) &&
-                ExportKey(reg, commands.printers, HKEY_USERS, hive + "Printers", "HKEY_USERS\\" + hive + "Printers",
-                          set.WorkPath("printers.prt"), problem) &&
+    hive.Loaded();
+    const std::string userKey = user + "\\";
+    bool done = ExportKey(reg, commands.drives, HKEY_USERS, userKey + "Network",
+                          "HKEY_USERS\\" + userKey + "Network", set.WorkPath("mappedDrv.prt"), problem) &&
+                ExportKey(reg, commands.printers, HKEY_USERS, userKey + "Printers",
+                          "HKEY_USERS\\" + userKey + "Printers", set.WorkPath("printers.prt"), problem) &&
                 WriteApplicationsFile(HKEY_LOCAL_MACHINE, true, HKEY_USERS, user, set.WorkPath("Applications.txt"),
                                       problem);
-    // Whatever happened, the hive goes: left loaded, its user would get a
-    // temporary profile at the next logon.
-    const bool unloaded = UnloadHive(reg, commands.unload, user);
+    // Whatever happened, the hive goes before anything else is done.
+    const bool unloaded = hive.Unload();
     done = done &&
            ExportKey(reg, commands.apps, HKEY_LOCAL_MACHINE, kUninstallKey,
                      std::string("HKEY_LOCAL_MACHINE\\") + kUninstallKey, set.WorkPath("InstalledApps.reg"), problem);

@@ -2,6 +2,7 @@
 
 #include "local/OutputSet.h"
 #include "remote/AppListFile.h"
+#include "remote/MachineProbe.h"
 #include "remote/ApplicationsFile.h"
 #include "remote/Registry.h"
 #include "remote/RemoteUserLine.h"
@@ -10,9 +11,6 @@ const std::vector<std::string> kRemoteUserFiles = {
     "printers.txt", "printers.txt.reg", "drives.txt", "drives.txt.reg", "apps.txt", "apps.txt.reg",
     "SmallApps.txt", "Applications.txt", "Source.txt",
 };
-const char kConnectFailedText[] =
-    "Problem connecting to remote machine. Please check to make sure the pc name does exist on the network.";
-const char kConnectFailedCaption[] = "Problem locating pc.";
 
 namespace {
 
@@ -21,17 +19,42 @@ const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Unin
 
 } // namespace
 
-LONG ListLoggedOnUsers(const std::string& machine, std::vector<RemoteUser>& users)
+LONG ListLoggedOnUsers(const std::string& machine, std::vector<RemoteUser>& users, std::string& reason)
 {
     users.clear();
+    reason.clear();
     TRegistry registry;
-    const LONG result = registry.Connect(machine, HKEY_USERS);
-    if (result != ERROR_SUCCESS)
+    LONG result = registry.Connect(machine, HKEY_USERS);
+    if (result != ERROR_SUCCESS) {
+        reason = ConnectFailureText(result);
         return result;
-    (void)registry.EnumKeys();  // the keys listed before an error are still worth looking at
-    const std::list<std::string> candidates = registry.GetNames();
+    }
+    std::vector<std::string> candidates;
+    char name[MAX_PATH];
+    for (DWORD index = 0;; ++index) {
+        result = RegEnumKeyA(registry.ConnectedKey(), index, name, MAX_PATH);
+        if (result == ERROR_NO_MORE_ITEMS)
+            break;
+        if (result != ERROR_SUCCESS) {
+            reason = "The list of users of HKEY_USERS cannot be read: " + ConnectFailureText(result);
+            return result;
+        }
+        candidates.push_back(name);
+    }
     // Every logged-on user counts: a terminal server has many.
     for (const std::string& candidate : candidates) {
+        // Only an administrator may read the other users' keys; a key that
+        // cannot be read may be a logged-on user's.
+        TKeyHandle key;
+        result = key.Open(registry.ConnectedKey(), candidate.c_str());
+        if (result == ERROR_FILE_NOT_FOUND)
+            continue;  // unloaded since it was listed
+        if (result != ERROR_SUCCESS) {
+            users.clear();
+            reason = "The key HKEY_USERS\\" + candidate + " cannot be read, so who is logged on is not known: " +
+                     ConnectFailureText(result);
+            return result;
+        }
         if (!TRegistry::HasSubKey(registry.ConnectedKey(), candidate, kLoggedOnMarkKey))
             continue;
         (void)registry.ReadHomePath(registry.ConnectedKey(), candidate + "\\" + kLoggedOnMarkKey);
@@ -48,8 +71,9 @@ int ExportRemoteUserFiles(const RemoteExportJob& job, TProblem& problem)
 {
     TOutputSet set(job.outputFolder, kRemoteUserFiles);
     TRegistry registry;
-    bool done = registry.Connect(job.machine, HKEY_USERS) == ERROR_SUCCESS ||
-                Fail(problem, kConnectFailedText, kConnectFailedCaption);
+    LONG connected = registry.Connect(job.machine, HKEY_USERS);
+    bool done = connected == ERROR_SUCCESS ||
+                Fail(problem, ConnectProblemText(ConnectFailureText(connected)), kConnectFailedCaption);
     if (done) {
         // Nothing is written for a user who is gone: every export below
         // would otherwise find no key and pass for a user without any.
@@ -66,14 +90,16 @@ int ExportRemoteUserFiles(const RemoteExportJob& job, TProblem& problem)
            registry.ExportToFile(set.Work(), job.user.userKey + "\\Printers", "printers.txt", problem) &&
            registry.ExportToFile(set.Work(), job.user.userKey + "\\Network", "drives.txt", problem);
     if (done && job.withApps) {
-        done = (registry.Connect(job.machine, HKEY_LOCAL_MACHINE) == ERROR_SUCCESS ||
-                Fail(problem, kConnectFailedText, kConnectFailedCaption)) &&
+        connected = registry.Connect(job.machine, HKEY_LOCAL_MACHINE);
+        done = (connected == ERROR_SUCCESS ||
+                Fail(problem, ConnectProblemText(ConnectFailureText(connected)), kConnectFailedCaption)) &&
                registry.ExportToFile(set.Work(), kUninstallKey, "apps.txt", problem) &&
                MakeAppList(set.WorkPath("apps.txt"), set.WorkPath("SmallApps.txt"), problem) == 0;
         TKeyHandle users;
+        connected = done ? users.Connect(job.machine.c_str(), HKEY_USERS) : ERROR_SUCCESS;
         done = done &&
-               (users.Connect(job.machine.c_str(), HKEY_USERS) == ERROR_SUCCESS ||
-                Fail(problem, kConnectFailedText, kConnectFailedCaption)) &&
+               (connected == ERROR_SUCCESS ||
+                Fail(problem, ConnectProblemText(ConnectFailureText(connected)), kConnectFailedCaption)) &&
                WriteApplicationsFile(registry.ConnectedKey(), false, users.Get(), job.user.userKey,
                                      set.WorkPath("Applications.txt"), problem, true);
     }

@@ -6,18 +6,19 @@
 #include <vector>
 
 #include "local/JobReport.h"
+#include "remote/ConnectReason.h"
 #include "remote/RemoteUserLine.h"
 
 // Every file the remote export can leave in its folder.
 extern const std::vector<std::string> kRemoteUserFiles;
 
-extern const char kConnectFailedText[];
-extern const char kConnectFailedCaption[];
 
 // The users logged on at `machine`: every key of its HKEY_USERS with
-// "Volatile Environment\HOMEPATH", in the registry's order. The connection's
-// Win32 code; users is empty unless it is 0.
-LONG ListLoggedOnUsers(const std::string& machine, std::vector<RemoteUser>& users);
+// "Volatile Environment\HOMEPATH", in the registry's order. 0, or the Win32
+// code of the connection or of the listing, with the reason to tell; users
+// is empty unless it is 0. A user key that cannot be read makes the list
+// fail: an empty list must mean that nobody is logged on.
+LONG ListLoggedOnUsers(const std::string& machine, std::vector<RemoteUser>& users, std::string& reason);
 
 struct RemoteExportJob {
     std::string machine;  // as given to the registry's connect call

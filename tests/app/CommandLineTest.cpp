@@ -13,8 +13,8 @@ std::string Summary(const CommandLineOptions& o)
     std::string s;
     for (const auto& m : o.machines)
         s += "m:" + m + " ";
-    if (!o.machinesFile.empty())
-        s += "file:" + o.machinesFile + " ";
+    for (const auto& f : o.machinesFiles)
+        s += "file:" + f + " ";
     for (const auto& p : o.profiles)
         s += "p:" + p + " ";
     if (!o.profilesDir.empty())
