@@ -60,6 +60,9 @@ TEST(CommandLine, ParsesSwitchesAndNamesTheFirstUsageError)
         {{"/out", "C:\\o", "/jobs", "5"}, noSource, "out:C:\\o jobs:5"},
         {{}, noSource, "jobs:8"},
         {{"/out", "C:\\o", "/jobs", "0", "/current"}, "/jobs needs a number from 1 to 64, not \"0\"", "out:C:\\o jobs:8"},
+        {{"/machines", "a.txt", "/MACHINES", "b.txt", "/machines", "a.txt"}, "", "file:a.txt file:b.txt file:a.txt jobs:8"},
+        {{"/machine", "\\\\"}, "/machine needs the name of a machine, not \"\\\\\"", "jobs:8"},
+        {{"/machine", "", "/current"}, "/machine needs the name of a machine, not \"\"", "jobs:8"},
         {{"/foo", "/?"}, "", "jobs:8 help"},
         {{"/out", "/?"}, "", "jobs:8 help"},
     };
@@ -87,6 +90,70 @@ TEST(CommandLine, MachineListSkipsBlanksAndComments)
     };
     for (const auto& c : cases)
         EXPECT_EQ(ParseMachineList(c.text), c.names) << c.text;
+}
+
+// Converts what is ASCII or Latin-1 (as code page 1252 would, near enough),
+// refuses anything else.
+bool Latin1(const std::u16string& text, std::string& ansi)
+{
+    ansi.clear();
+    for (char16_t c : text) {
+        if (c > 0xFF)
+            return false;
+        ansi += static_cast<char>(c);
+    }
+    return true;
+}
+
+std::string Utf16Le(const std::u16string& text)
+{
+    std::string bytes;
+    for (char16_t c : text)
+        bytes += std::string{static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
+    return bytes;
+}
+
+std::string Utf16Be(const std::u16string& text)
+{
+    std::string bytes;
+    for (char16_t c : text)
+        bytes += std::string{static_cast<char>(c >> 8), static_cast<char>(c & 0xFF)};
+    return bytes;
+}
+
+// A list as Notepad, Excel or wmic save it: each byte-order mark, or none.
+TEST(CommandLine, MachineListIsReadInTheEncodingItsMarkNames)
+{
+    const std::u16string list = u"PC1\r\n; c\u00E4fe\r\n  caf\u00E9 \nPC\u00DF2\r\n\u30DD\u30FC\u30EB\r\n# x\r\nlast";
+    const std::vector<std::string> names = {"PC1:ok", "caf\xE9:ok", "PC\xDF" "2:ok", "???:failed", "last:ok"};
+    const struct {
+        const char* what;
+        std::string bytes;
+        std::vector<std::string> names;
+    } cases[] = {
+        {"UTF-16 LE", "\xFF\xFE" + Utf16Le(list), names},
+        {"UTF-16 BE", "\xFE\xFF" + Utf16Be(list), names},
+        {"UTF-8", "\xEF\xBB\xBF" "PC1\r\n; c\xC3\xA4" "fe\r\n  caf\xC3\xA9 \nPC\xC3\x9F" "2\r\n"
+                  "\xE3\x83\x9D\xE3\x83\xBC\xE3\x83\xAB\r\n# x\r\nlast", names},
+        // Without a mark the bytes are the ANSI text itself, even where they would be UTF-8.
+        {"ANSI", "PC1\r\n\xC3\xA4\n", {"PC1:ok", "\xC3\xA4:ok"}},
+        {"UTF-8 mark only", "\xEF\xBB\xBF", {}},
+        {"UTF-16 LE, LF only", "\xFF\xFE" + Utf16Le(u"a\nb\n"), {"a:ok", "b:ok"}},
+        // Half a unit at the end is no character: that name fails alone.
+        {"UTF-16 LE, a lone odd byte", "\xFF\xFE" + Utf16Le(u"a\r\nbc") + "d", {"a:ok", "bc?:failed"}},
+        {"UTF-16 LE, an odd byte after the last line", "\xFF\xFE" + Utf16Le(u"a\r\n") + "x", {"a:ok", "?:failed"}},
+        // A surrogate pair is one character, which Latin-1 cannot carry; a lone surrogate neither.
+        {"UTF-16 LE, surrogates", "\xFF\xFE" + Utf16Le(u"\U0001F600x\n\xD800y\nz"), {"??x:failed", "?y:failed", "z:ok"}},
+        // Invalid UTF-8: a stray continuation byte, an overlong slash, a cut sequence.
+        {"UTF-8, invalid", "\xEF\xBB\xBF" "a\x80\n\xC0\xAF\nok\n\xE3\x83", {"a?:failed", "??:failed", "ok:ok", "??:failed"}},
+        {"UTF-8, four bytes", "\xEF\xBB\xBF" "\xF0\x9F\x98\x80\nb", {"??:failed", "b:ok"}},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> got;
+        for (const MachineListName& name : ReadMachineList(c.bytes, Latin1))
+            got.push_back(name.name + (name.ok ? ":ok" : ":failed"));
+        EXPECT_EQ(got, c.names) << c.what;
+    }
 }
 
 TEST(CommandLine, MachineNamesDifferingInCaseOrBackslashesAreOneMachine)

@@ -4,7 +4,9 @@
 #include <algorithm>
 #include <sstream>
 
+#include "app/CommandLineRun.h"
 #include "tests/wine/Harness.h"
+#include "tests/wine/SilentPort.h"
 
 using sandbox::Exists;
 using sandbox::Read;
@@ -12,11 +14,14 @@ using sandbox::Read;
 namespace {
 
 const char kUserKey[] = "S-1-5-21-0-0-0-1000";  // Wine's running user, logged on at this computer
+// A name that does not resolve is told so, without a registry connection.
+const char kNotKnown[] = "failed: Problem connecting to remote machine. Please check to make sure the pc name does "
+                         "exist on the network.  The name is not known on the network. (error 11001)";
 
 // Runs the tool with these arguments in `dir`, its standard output into
 // `output`; the exit code, or 999 when it had not ended by itself in time
 // (waiting for a person at a window it must not show).
-DWORD RunTool(const std::string& arguments, const std::string& dir, const std::string& output)
+DWORD RunProgram(const std::string& exe, const std::string& arguments, const std::string& dir, const std::string& output)
 {
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
     HANDLE out = CreateFileA(output.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
@@ -25,7 +30,6 @@ DWORD RunTool(const std::string& arguments, const std::string& dir, const std::s
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdOutput = startup.hStdError = out;
     PROCESS_INFORMATION process = {};
-    const std::string exe = sandbox::Beside("MovaraM.exe");
     std::string line = "\"" + exe + "\" " + arguments;
     DWORD code = 998;
     if (CreateProcessA(exe.c_str(), &line[0], nullptr, nullptr, TRUE, 0, nullptr, dir.c_str(), &startup, &process)) {
@@ -38,6 +42,11 @@ DWORD RunTool(const std::string& arguments, const std::string& dir, const std::s
     }
     CloseHandle(out);
     return code;
+}
+
+DWORD RunTool(const std::string& arguments, const std::string& dir, const std::string& output)
+{
+    return RunProgram(sandbox::Beside("MovaraM.exe"), arguments, dir, output);
 }
 
 std::vector<std::string> Lines(const std::string& text)
@@ -111,8 +120,7 @@ TEST(CommandLine, ExportsAFleetWithoutAWindow)
             homeFolder = line.substr(line.find('\\') + 1, line.find(" (") - line.find('\\') - 1);
     ASSERT_FALSE(homeFolder.empty()) << Read(out + "\\Movara.log");
     const std::vector<std::string> expected = {
-        "NOSUCHPC\tfailed: Problem connecting to remote machine. Please check to make sure the pc name does exist on the "
-        "network.",
+        std::string("NOSUCHPC\t") + kNotKnown,
         machine + "\\" + homeFolder + " (" + kUserKey + ")\tok",
         "current user\tok",
         "profile carol\tok",
@@ -147,6 +155,8 @@ TEST(CommandLine, UsageErrorsExportNothing)
 {
     const std::string dir = sandbox::FreshDir("usage");
     sandbox::MakeDirs(dir + "\\logs");
+    sandbox::Write(dir + "\\comments.txt", "; site 1\r\n# nobody yet\r\n\r\n");
+    sandbox::Write(dir + "\\empty.txt", "\xFF\xFE");
     const struct {
         std::string arguments;
         std::string logFolder;  // where the line goes
@@ -157,6 +167,12 @@ TEST(CommandLine, UsageErrorsExportNothing)
         {"/out " + dir + "\\logs /jobs 0 /machine PC1", dir + "\\logs", "/jobs needs a number from 1 to 64, not \"0\""},
         {"/current /out", dir, "/out needs a value"},
         {"/machines " + dir + "\\none.txt /out " + dir + "\\new", dir, "\"" + dir + "\\none.txt\" cannot be read"},
+        // Nothing left to export once the lists are read: no run passes for a fleet's.
+        {"/machines " + dir + "\\comments.txt /out " + dir + "\\new", dir,
+         "/machines: the list \"" + dir + "\\comments.txt\" names no machine"},
+        {"/machines " + dir + "\\comments.txt /machines " + dir + "\\empty.txt /apps", dir,
+         "/machines: the lists \"" + dir + "\\comments.txt\", \"" + dir + "\\empty.txt\" name no machine"},
+        {"/machine \\\\ /out " + dir + "\\logs", dir, "/machine needs the name of a machine, not \"\\\\\""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.arguments);
@@ -173,28 +189,175 @@ TEST(CommandLine, UsageErrorsExportNothing)
     EXPECT_NE(Read(dir + "\\stdout.txt").find("/jobs N"), std::string::npos);
 }
 
-// Two runs at once into one folder: every line of both lands whole.
+// Lists as admins save them: "Unicode" from Notepad or wmic, UTF-8 with a
+// mark; every list is read, the names each once. A name that does not
+// resolve fails at once with its reason; one that the ANSI code page cannot
+// carry fails alone; this computer is exported.
+TEST(CommandLine, ListsInEveryEncodingAreReadTogether)
+{
+    const std::string dir = sandbox::FreshDir("lists"), out = dir + "\\out";
+    const std::string home = driver::ThisComputer().substr(2);
+    std::string wide = "\xFF\xFE" + sandbox::Utf16("; site 1\r\n\\\\" + home + "\r\nNOSUCHW1\r\n");
+    wide += std::string("\xDD\x30\xFC\x30\xEB\x30\r\0\n\0", 10);  // katakana, which code page 1252 lacks
+    sandbox::Write(dir + "\\wide.txt", wide);
+    // The mark must not stick to the first name, and the same machine in
+    // another form is the same machine.
+    std::string lower = home;
+    for (char& c : lower)
+        c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+    sandbox::Write(dir + "\\utf8.txt", "\xEF\xBB\xBF" + lower + "\nNOSUCHU8\n");
+    EXPECT_EQ(RunTool("/machines " + dir + "\\wide.txt /machines " + dir + "\\utf8.txt /out " + out, dir,
+                      dir + "\\stdout.txt"),
+              1u);
+    std::vector<std::string> entries = Entries(Read(out + "\\Movara.log"));
+    ASSERT_EQ(entries.size(), 4u) << Read(out + "\\Movara.log");
+    EXPECT_EQ(entries[0], "???\tfailed: The name cannot be written in this system's code page, so no machine can be "
+                          "asked by it.");
+    EXPECT_EQ(entries[1], std::string("NOSUCHU8\t") + kNotKnown);
+    EXPECT_EQ(entries[2], std::string("NOSUCHW1\t") + kNotKnown);
+    EXPECT_EQ(entries[3].substr(0, home.size() + 1), home + "\\");
+    EXPECT_EQ(entries[3].substr(entries[3].size() - 4), ")\tok");
+    EXPECT_EQ(Entries(Read(dir + "\\stdout.txt")), entries);
+}
+
+// A command prompt waits for MovaraM.com, which waits for MovaraM.exe: the
+// lines come first, then the right errorlevel.
+TEST(CommandLine, ConsoleFrontWaitsAndPassesTheExitCode)
+{
+    const std::string dir = sandbox::FreshDir("com");
+    const std::string cmd = sandbox::SystemDir() + "cmd.exe", com = sandbox::Beside("MovaraM.com");
+    EXPECT_EQ(RunProgram(cmd, "/c \"\"" + com + "\" /machine NOSUCHC1 /out " + dir + " & echo errorlevel %errorlevel%\"", dir,
+                  dir + "\\stdout.txt"),
+              1u);
+    const std::vector<std::string> lines = Lines(Read(dir + "\\stdout.txt"));
+    ASSERT_EQ(lines.size(), 2u) << Read(dir + "\\stdout.txt");
+    EXPECT_EQ(Entry(lines[0]), std::string("NOSUCHC1\t") + kNotKnown);
+    EXPECT_EQ(lines[1].substr(0, 12), "errorlevel 1");
+    EXPECT_EQ(RunProgram(com, "/machine \\\\", dir, dir + "\\stdout.txt"), 2u);
+    EXPECT_NE(Read(dir + "\\stdout.txt").find("usage error"), std::string::npos);
+}
+
+// A log line that cannot be written is a failure: told on standard output,
+// and the exit code says it.
+TEST(CommandLine, ALogLineThatCannotBeWrittenFailsTheRun)
+{
+    const std::string dir = sandbox::FreshDir("nolog");
+    sandbox::MakeDirs(dir + "\\Movara.log");  // a folder: no file of that name can be opened
+    EXPECT_EQ(RunTool("/machine " + driver::ThisComputer() + " /out " + dir, dir, dir + "\\stdout.txt"), 1u);
+    const std::vector<std::string> lines = Lines(Read(dir + "\\stdout.txt"));
+    ASSERT_EQ(lines.size(), 2u) << Read(dir + "\\stdout.txt");
+    EXPECT_EQ(Entry(lines[0]).substr(Entry(lines[0]).size() - 3), "\tok");
+    EXPECT_NE(Entry(lines[1]).find("Movara.log\tfailed: the line above could not be written to " + dir +
+                                   "\\Movara.log (error "),
+              std::string::npos)
+        << lines[1];
+}
+
+// Runs at once into one folder, repeatedly: every line of every run lands whole.
 TEST(CommandLine, RunsSideBySideShareTheLog)
 {
-    const std::string dir = sandbox::FreshDir("twice");
-    std::string first, second;
-    for (int i = 0; i < 40; ++i) {
-        first += " /machine NOSUCHA" + std::to_string(i);
-        second += " /machine NOSUCHB" + std::to_string(i);
+    for (int round = 0; round < 3; ++round) {
+        SCOPED_TRACE(round);
+        const std::string dir = sandbox::FreshDir("together");
+        ToolRun runs[3];
+        HANDLE threads[3];
+        for (int r = 0; r < 3; ++r) {
+            std::string machines;
+            for (int i = 0; i < 30; ++i)
+                machines += " /machine NOSUCH" + std::string(1, static_cast<char>('A' + r)) + std::to_string(i);
+            runs[r] = {machines + " /jobs 4", dir, dir + "\\out" + std::to_string(r) + ".txt", 0};
+            threads[r] = CreateThread(nullptr, 0, RunInThread, &runs[r], 0, nullptr);
+        }
+        WaitForMultipleObjects(3, threads, TRUE, 180000);
+        for (HANDLE thread : threads)
+            CloseHandle(thread);
+        std::vector<std::string> expected;
+        for (int r = 0; r < 3; ++r) {
+            EXPECT_EQ(runs[r].code, 1u);
+            for (int i = 0; i < 30; ++i)
+                expected.push_back("NOSUCH" + std::string(1, static_cast<char>('A' + r)) + std::to_string(i) + "\t" +
+                                   kNotKnown);
+        }
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(Entries(Read(dir + "\\Movara.log")), expected);
     }
-    ToolRun runs[] = {{first + " /jobs 4", dir, dir + "\\a.txt", 0}, {second + " /jobs 4", dir, dir + "\\b.txt", 0}};
-    HANDLE threads[2];
-    for (int i = 0; i < 2; ++i)
-        threads[i] = CreateThread(nullptr, 0, RunInThread, &runs[i], 0, nullptr);
-    WaitForMultipleObjects(2, threads, TRUE, 180000);
-    for (HANDLE thread : threads)
-        CloseHandle(thread);
-    EXPECT_EQ(runs[0].code, 1u);
-    EXPECT_EQ(runs[1].code, 1u);
-    const std::vector<std::string> entries = Entries(Read(dir + "\\Movara.log"));
-    ASSERT_EQ(entries.size(), 80u);
-    for (std::size_t i = 0; i < entries.size(); ++i)
-        EXPECT_EQ(entries[i].substr(entries[i].find('\t')), "\tfailed: Problem connecting to remote machine. Please "
-                                                            "check to make sure the pc name does exist on the network.")
-            << entries[i];
+}
+
+namespace {
+
+// A lister that returns only once a second call is under way: machines that
+// are exported one at a time never get there, and the test fails instead of
+// waiting for ever.
+LONG gInFlight = 0, gMostInFlight = 0;
+
+LONG WaitForCompany(const std::string&, std::vector<RemoteUser>& users, std::string& reason)
+{
+    users.clear();
+    const LONG now = InterlockedIncrement(&gInFlight);
+    for (LONG most = gMostInFlight; now > most; most = gMostInFlight)
+        InterlockedCompareExchange(&gMostInFlight, now, most);
+    (void)driver::WaitUntil([] { return gMostInFlight >= 2; }, 5000);
+    InterlockedDecrement(&gInFlight);
+    reason = "no such machine (error 53)";
+    return ERROR_BAD_NETPATH;
+}
+
+TProbeResult AlwaysAnswers(const std::string&)
+{
+    return {ProbeOutcome::Answers, 0};
+}
+
+} // namespace
+
+// /jobs machines are asked at the same time.
+TEST(CommandLine, MachinesAreAskedSideBySide)
+{
+    const std::string dir = sandbox::FreshDir("side");
+    TFleetSeams seams;
+    seams.listUsers = WaitForCompany;
+    seams.probe = AlwaysAnswers;
+    EXPECT_EQ(RunCommandLine({"/machine", "PCA", "/machine", "PCB", "/jobs", "2", "/out", dir}, seams), 1);
+    EXPECT_EQ(gMostInFlight, 2);
+    EXPECT_EQ(Lines(Read(dir + "\\Movara.log")).size(), 2u);
+}
+
+// The look at a machine's ports, on loopback: a closed port refuses at
+// once, a port that never answers is given up at the cap, either port that
+// accepts is enough.
+TEST(CommandLine, ProbeTellsRefusedSilentAndAnswering)
+{
+    TSilentPort silent;
+    ASSERT_NE(silent.Port(), 0);
+    const unsigned short closed = ClosedPort();
+
+    TProbeResult result = ProbeMachine("127.0.0.1", {closed, closed});
+    EXPECT_EQ(result.outcome, ProbeOutcome::Refused);
+    EXPECT_EQ(result.error, WSAECONNREFUSED);
+
+    const DWORD start = GetTickCount();
+    result = ProbeMachine("127.0.0.1", {silent.Port(), closed});
+    const DWORD took = GetTickCount() - start;
+    EXPECT_EQ(result.outcome, ProbeOutcome::NoAnswer);
+    EXPECT_EQ(result.error, WSAETIMEDOUT);
+    EXPECT_GE(took, kProbeCapMs - 100);
+    EXPECT_LT(took, kProbeCapMs + 5000) << "the cap must end the wait";
+
+    WSADATA data;
+    WSAStartup(MAKEWORD(2, 2), &data);
+    SOCKET listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in address = {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    int size = sizeof address;
+    ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(listen(listener, 5), 0);
+    getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size);
+    result = ProbeMachine("127.0.0.1", {silent.Port(), ntohs(address.sin_port)});
+    EXPECT_EQ(result.outcome, ProbeOutcome::Answers);
+    closesocket(listener);
+    WSACleanup();
+
+    result = ProbeMachine("NOSUCHPROBE", {closed, closed});
+    EXPECT_EQ(result.outcome, ProbeOutcome::NotKnown);
+    EXPECT_EQ(result.error, WSAHOST_NOT_FOUND);
 }

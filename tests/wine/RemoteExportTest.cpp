@@ -14,8 +14,10 @@ namespace {
 // HKEY_CURRENT_USER is that key: the local registry stands in for a remote
 // machine, which Wine's RegConnectRegistryA accepts by this computer's name.
 const char kUserKey[] = "S-1-5-21-0-0-0-1000";
+// The specified text, then why: a name that does not resolve is not asked at all.
 const char kConnectFailed[] =
-    "Problem connecting to remote machine. Please check to make sure the pc name does exist on the network.<owned>";
+    "Problem connecting to remote machine. Please check to make sure the pc name does exist on the network.\n\n"
+    "The name is not known on the network. (error 11001)<owned>";
 
 // Every kind of value and name the writer must carry through an import: a
 // default value, quotes and backslashes, a hex continuation line, strings that
