@@ -94,8 +94,7 @@ public:
         const std::string line = LogLine(now, source, ok, message);
         const DWORD error = AppendLine(path_, line);
         EnterCriticalSection(&lock_);
-        if (error)
-            logFailed_ = true;
+        logFailed_ = logFailed_ || error != 0;
         if (!ok)
             anyFailed_ = true;
         Write(line);

@@ -16,7 +16,7 @@ namespace {
 const char kUserKey[] = "S-1-5-21-0-0-0-1000";  // Wine's running user, logged on at this computer
 // A name that does not resolve is told so, without a registry connection.
 const char kNotKnown[] = "failed: Problem connecting to remote machine. Please check to make sure the pc name does "
-                         "exist on the network.  The name is not known on the network. (error 11001)";
+                         "exist on the network.  The name is not known on the network. (error N)";
 
 // Runs the tool with these arguments in `dir`, its standard output into
 // `output`; the exit code, or 999 when it had not ended by itself in time
@@ -63,7 +63,7 @@ std::string Entry(const std::string& line)
 {
     const bool timed = line.size() > 20 && line[4] == '-' && line[7] == '-' && line[10] == ' ' && line[13] == ':' &&
                        line[16] == ':' && line[19] == '\t' && line.back() == '\r';
-    return timed ? line.substr(20, line.size() - 21) : "<malformed: " + line + ">";
+    return timed ? sandbox::ErrorNumbersHidden(line.substr(20, line.size() - 21)) : "<malformed: " + line + ">";
 }
 
 std::vector<std::string> Entries(const std::string& text)
@@ -307,6 +307,15 @@ TProbeResult AlwaysAnswers(const std::string&)
     return {ProbeOutcome::Answers, 0};
 }
 
+LONG ThrowsForPcT(const std::string& machine, std::vector<RemoteUser>& users, std::string& reason)
+{
+    if (machine == "\\\\PCT")
+        throw 42;  // not even a std::exception
+    users.clear();
+    reason = "no such machine (error 53)";
+    return ERROR_BAD_NETPATH;
+}
+
 } // namespace
 
 // /jobs machines are asked at the same time.
@@ -319,6 +328,15 @@ TEST(CommandLine, MachinesAreAskedSideBySide)
     EXPECT_EQ(RunCommandLine({"/machine", "PCA", "/machine", "PCB", "/jobs", "2", "/out", dir}, seams), 1);
     EXPECT_EQ(gMostInFlight, 2);
     EXPECT_EQ(Lines(Read(dir + "\\Movara.log")).size(), 2u);
+
+    // Whatever a machine's export throws ends as its line; the others still run.
+    const std::string thrown = sandbox::FreshDir("thrown");
+    seams.listUsers = ThrowsForPcT;
+    EXPECT_EQ(RunCommandLine({"/machine", "PCT", "/machine", "PCU", "/jobs", "1", "/out", thrown}, seams), 1);
+    const std::vector<std::string> entries = Entries(Read(thrown + "\\Movara.log"));
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[0], "PCT\tfailed: The export ended with an unexpected error.");
+    EXPECT_EQ(entries[1].substr(0, 11), "PCU\tfailed:");
 }
 
 // The look at a machine's ports, on loopback: a closed port refuses at

@@ -202,6 +202,17 @@ void RemoveTree(const std::string& path)
     SHFileOperationA(&op);
 }
 
+std::string ErrorNumbersHidden(std::string text)
+{
+    const std::string mark = "(error ";
+    for (std::size_t at = text.find(mark); at != std::string::npos; at = text.find(mark, at + 1)) {
+        const std::size_t digits = at + mark.size(), end = text.find_first_not_of("0123456789", digits);
+        if (end != std::string::npos && end > digits && text[end] == ')')
+            text.replace(digits, end - digits, "N");
+    }
+    return text;
+}
+
 std::string Read(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
@@ -321,4 +332,3 @@ std::string ExpectedApplications()
 }
 
 }  // namespace sandbox
-

@@ -90,6 +90,9 @@ inline void MakeDirs(const std::string& path) { SHCreateDirectoryExA(nullptr, pa
 void RemoveTree(const std::string& path);
 inline bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 std::string Read(const std::string& path);
+// The text with each "(error <digits>)" as "(error N)": a name that does not
+// resolve is error 11001, or 11002 while the resolver is busy.
+std::string ErrorNumbersHidden(std::string text);
 // UTF-16LE bytes of an ASCII text, as reg writes its exports (no byte-order mark).
 inline std::string Utf16(const std::string& ascii)
 {
