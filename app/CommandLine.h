@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "local/AnsiNames.h"
 #include "remote/RemoteUserLine.h"
 
 // What the arguments of a run without a window ask for. Switches are not
@@ -34,26 +35,29 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args);
 // non-blank character is ';' or '#' skipped.
 std::vector<std::string> ParseMachineList(const std::string& text);
 
+// The names below are ANSI text; isLead tells the system's double-byte
+// characters (see local/AnsiNames.h).
+
 // The folder name of a machine: without leading backslashes, ASCII letters
 // upper-cased ("\\pc7" -> "PC7"). Two names are the same machine when their
 // MachineFolderName is equal.
-std::string MachineFolderName(const std::string& name);
+std::string MachineFolderName(const std::string& name, LeadByteTest isLead = nullptr);
 // The machines in first-seen order (each as first given), each once by
 // MachineFolderName, names without a folder name (e.g. "\\") dropped.
-std::vector<std::string> UniqueMachines(const std::vector<std::string>& names);
+std::vector<std::string> UniqueMachines(const std::vector<std::string>& names, LeadByteTest isLead = nullptr);
 // The name handed to the registry connect call: "\\" + MachineFolderName(name).
-std::string ConnectName(const std::string& name);
+std::string ConnectName(const std::string& name, LeadByteTest isLead = nullptr);
 
 // The folder names of one machine's logged-on users, in order: each user's
 // home folder name, except that where the home folder name is empty, or two
 // users of the machine share it (ignoring ASCII case, as Windows folder names
 // do), the folder is named after the user key instead.
-// A home folder name or user key that is no plain folder name ("", ".", "..",
-// or one holding \ / : * ? " < > | or a control character) is never used; an
-// unusable key gives "user N", N counting the users from 1.
-std::vector<std::string> UserFolderNames(const std::vector<RemoteUser>& users);
-// A single path component that stays inside its parent folder.
-bool IsPlainFolderName(const std::string& name);
+// A home folder name or user key that is no plain folder name is never used;
+// an unusable key gives "user N", N counting the users from 1.
+std::vector<std::string> UserFolderNames(const std::vector<RemoteUser>& users, LeadByteTest isLead = nullptr);
+// A single path component that stays inside its parent folder: not "", "."
+// or "..", no \ / : * ? " < > | or control character.
+bool IsPlainFolderName(const std::string& name, LeadByteTest isLead = nullptr);
 
 // One log line: "YYYY-MM-DD HH:MM:SS", a tab, the source, a tab, then "ok" or
 // "failed: " + message, then CR LF. Each CR, LF and tab inside source or

@@ -108,14 +108,14 @@ struct TFleet {
 
 void ExportMachine(const TFleet& fleet, const std::string& name)
 {
-    const std::string machine = MachineFolderName(name);
+    const std::string machine = MachineFolderName(name, IsAnsiLeadByte);
     std::vector<RemoteUser> users;
-    if (!IsPlainFolderName(machine)) {
+    if (!IsPlainFolderName(machine, IsAnsiLeadByte)) {
         fleet.log->Line(name, false, "\"" + name + "\" is not the name of a machine.");
         return;
     }
     try {
-        if ((*fleet.listUsers)(ConnectName(name), users) != ERROR_SUCCESS) {
+        if ((*fleet.listUsers)(ConnectName(name, IsAnsiLeadByte), users) != ERROR_SUCCESS) {
             fleet.log->Line(machine, false, kConnectFailedText);
             return;
         }
@@ -123,13 +123,13 @@ void ExportMachine(const TFleet& fleet, const std::string& name)
             fleet.log->Line(machine, false, "no user is logged on");
             return;
         }
-        const std::vector<std::string> folders = UserFolderNames(users);
+        const std::vector<std::string> folders = UserFolderNames(users, IsAnsiLeadByte);
         for (std::size_t i = 0; i < users.size(); ++i) {
             RemoteExportJob job;
-            job.machine = ConnectName(name);
+            job.machine = ConnectName(name, IsAnsiLeadByte);
             job.user = users[i];
             job.withApps = fleet.apps;
-            job.outputFolder = JoinPath(JoinPath(fleet.out, machine), folders[i]);
+            job.outputFolder = JoinPath(JoinPath(fleet.out, machine, IsAnsiLeadByte), folders[i], IsAnsiLeadByte);
             TProblem problem;
             const bool ok = ExportRemoteUserFiles(job, problem) == 0;
             fleet.log->Line(RemoteUserSource(machine, users[i].homeFolder, users[i].userKey), ok, problem.text);
@@ -202,40 +202,40 @@ int RunCommandLine(const std::vector<std::string>& args, const UserLister& listU
         const DWORD attributes = GetFileAttributesA(options.out.c_str());
         const bool outThere = options.outGiven && attributes != INVALID_FILE_ATTRIBUTES &&
                               (attributes & FILE_ATTRIBUTE_DIRECTORY);
-        TRunLog log(JoinPath(outThere ? options.out : CurrentDirectory(), "Movara.log"));
+        TRunLog log(JoinPath(outThere ? options.out : CurrentDirectory(), "Movara.log", IsAnsiLeadByte));
         log.Line(kCommandLineSource, false, "usage error: " + parsed.error + " (MovaraM /? tells the usage)");
         return 2;
     }
 
     if (!CreateFolderTree(out)) {
-        TRunLog log(JoinPath(CurrentDirectory(), "Movara.log"));
+        TRunLog log(JoinPath(CurrentDirectory(), "Movara.log", IsAnsiLeadByte));
         log.Line(kCommandLineSource, false, "the folder " + out + " cannot be created");
         return 1;
     }
-    TRunLog log(JoinPath(out, "Movara.log"));
+    TRunLog log(JoinPath(out, "Movara.log", IsAnsiLeadByte));
     // Hives are loaded under the machine's one HKEY_USERS: the local jobs
     // run one after another.
     if (!options.profiles.empty()) {
         std::string directory = options.profilesDir.empty() ? SystemProfilesDirectory() : options.profilesDir;
         if (!directory.empty())
-            directory = JoinPath(directory, "");
+            directory = JoinPath(directory, "", IsAnsiLeadByte);
         for (const std::string& profile : options.profiles) {
             TProblem problem;
             bool ok = false;
-            if (!IsPlainFolderName(profile))
+            if (!IsPlainFolderName(profile, IsAnsiLeadByte))
                 Fail(problem, "\"" + profile + "\" is not the name of a profile folder.");
             else
-                ok = ExportStoredProfileFiles(directory, profile, JoinPath(out, profile), problem) == 0;
+                ok = ExportStoredProfileFiles(directory, profile, JoinPath(out, profile, IsAnsiLeadByte), problem) == 0;
             log.Line(ProfileSource(profile), ok, problem.text);
         }
     }
     if (options.current) {
         TProblem problem;
-        const bool ok = ExportCurrentUserFiles(JoinPath(out, "CurrentUser"), problem) == 0;
+        const bool ok = ExportCurrentUserFiles(JoinPath(out, "CurrentUser", IsAnsiLeadByte), problem) == 0;
         log.Line(kCurrentUserSource, ok, problem.text);
     }
     TFleet fleet;
-    fleet.machines = UniqueMachines(machines);
+    fleet.machines = UniqueMachines(machines, IsAnsiLeadByte);
     fleet.apps = options.apps;
     fleet.out = out;
     fleet.listUsers = &listUsers;

@@ -4,6 +4,7 @@
 
 #include "app/ControlText.h"
 #include "app/ProDlg.h"
+#include "local/OutputSet.h"
 #include "remote/RemoteExport.h"
 #include "remote/RemoteFolder.h"
 #include "remote/RemoteUserLine.h"
@@ -63,7 +64,7 @@ void TProDlg::ExportRemoteUser()
             job.withApps = IsDlgButtonChecked(window, IDC_GET_APPS) == BST_CHECKED;
             // Anchored at the tool folder: the current directory may have
             // moved since the tool started.
-            job.outputFolder = RemoteMachineFolder(ToolFolder());
+            job.outputFolder = RemoteMachineFolder(ToolFolder(), IsAnsiLeadByte);
             TProblem problem;
             (void)ExportRemoteUserFiles(job, problem);
             Tell(problem);

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/local/Cp932.h"
+
 namespace {
 
 // Everything a parse read, in one line that a table can hold.
@@ -115,6 +117,56 @@ TEST(CommandLine, UserFolderIsTheKeyWhereTheHomeFolderIsEmptyOrShared)
     };
     for (const auto& c : cases)
         EXPECT_EQ(UserFolderNames(c.users), c.folders) << c.folders[0];
+}
+
+TEST(CommandLine, PlainFolderNames)
+{
+    const struct {
+        std::string name;
+        bool cp932, singleByte;  // plain with either lead-byte test
+    } cases[] = {
+        {"alice", true, true},
+        {" a.b", true, true},
+        {"", false, false},
+        {".", false, false},
+        {"..", false, false},
+        {std::string("a\0b", 3), false, false},
+        {"a\tb", false, false},
+        {"a\\b", false, false},
+        {"a/b", false, false},
+        {"a:b", false, false},
+        {"a*b", false, false},
+        {"a?b", false, false},
+        {"a\"b", false, false},
+        {"a<b", false, false},
+        {"a>b", false, false},
+        {"a|b", false, false},
+        {"\x83\x7C\x81\x5B\x83\x8B", true, false},  // PO-O-RU: '|' and '[' as second bytes
+        {"\x83\x5C", true, false},                  // SO: a backslash as second byte
+        {"\x95", true, true},                        // a lead byte at the end
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(IsPlainFolderName(c.name, Cp932Lead), c.cp932) << c.name;
+        EXPECT_EQ(IsPlainFolderName(c.name), c.singleByte) << c.name;
+    }
+}
+
+// Second bytes that look like letters, '|' or '\\' are parts of their
+// characters: they keep their case and neither split nor refuse a name.
+TEST(CommandLine, DoubleByteNamesOfMachinesAndUsers)
+{
+    const std::string ni = "\x83\x6A", niUpper = "\x83\x4A", so = "\x83\x5C";
+    EXPECT_EQ(MachineFolderName("\\\\pc" + ni, Cp932Lead), "PC" + ni);
+    EXPECT_EQ(MachineFolderName("\\\\pc" + ni), "PC" + niUpper);
+    EXPECT_EQ(MachineFolderName(so + "\\a", Cp932Lead), so + "\\A");
+    EXPECT_EQ(ConnectName(ni + "x", Cp932Lead), "\\\\" + ni + "X");
+    const std::vector<std::string> both = {ni, niUpper};
+    EXPECT_EQ(UniqueMachines({ni, niUpper, "\\\\" + ni}, Cp932Lead), both);
+    EXPECT_EQ(UniqueMachines({ni, niUpper}).size(), 1u);
+
+    const std::vector<RemoteUser> users = {{ni, "S-1"}, {niUpper, "S-2"}, {"\x83\x7C", "S-3"}};
+    const std::vector<std::string> folders = {ni, niUpper, "\x83\x7C"};
+    EXPECT_EQ(UserFolderNames(users, Cp932Lead), folders);
 }
 
 TEST(CommandLine, LogLineIsOneTabSeparatedLine)
