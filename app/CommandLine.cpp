@@ -189,14 +189,16 @@ std::string ConnectName(const std::string& name, LeadByteTest isLead)
 
 bool IsPlainFolderName(const std::string& name, LeadByteTest isLead)
 {
-    bool plain = !name.empty() && name != "." && name != "..";
+    bool plain = !name.empty();
+    char last = '\0';  // the last character when it is a single byte
     ForEachAnsiChar(name, isLead, [&](std::size_t i, std::size_t length) {
         const unsigned char c = static_cast<unsigned char>(name[i]);
+        last = length == 1 ? name[i] : '\0';
         if (length == 1 && (c < 0x20 || std::string("\\/:*?\"<>|").find(name[i]) != std::string::npos))
             plain = false;
         return plain;
     });
-    return plain;
+    return plain && last != '.' && last != ' ' && !IsReservedDeviceName(name, isLead);
 }
 
 std::vector<std::string> UserFolderNames(const std::vector<RemoteUser>& users, LeadByteTest isLead)

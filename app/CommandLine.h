@@ -55,8 +55,10 @@ std::string ConnectName(const std::string& name, LeadByteTest isLead = nullptr);
 // A home folder name or user key that is no plain folder name is never used;
 // an unusable key gives "user N", N counting the users from 1.
 std::vector<std::string> UserFolderNames(const std::vector<RemoteUser>& users, LeadByteTest isLead = nullptr);
-// A single path component that stays inside its parent folder: not "", "."
-// or "..", no \ / : * ? " < > | or control character.
+// A single path component that stays inside its parent folder and names a
+// folder of its own: not empty, no \ / : * ? " < > | or control character,
+// not ending in a dot or a blank (Windows drops those, so "." and ".." and
+// "a." are out), and no device name (IsReservedDeviceName: "con", "LPT1.txt").
 bool IsPlainFolderName(const std::string& name, LeadByteTest isLead = nullptr);
 
 // One log line: "YYYY-MM-DD HH:MM:SS", a tab, the source, a tab, then "ok" or

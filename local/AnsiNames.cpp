@@ -2,6 +2,9 @@
 
 namespace {
 
+const char* const kDeviceNames[] = {"CON", "PRN", "AUX", "NUL"};
+const char* const kNumberedDeviceNames[] = {"COM", "LPT"};
+
 bool IsSingle(const std::string& s, std::size_t i, std::size_t length, char c)
 {
     return length == 1 && s[i] == c;
@@ -63,4 +66,27 @@ std::string ParentFolder(const std::string& path, LeadByteTest isLead)
     if (IsSingle(path, before, beforeLength, '\\') || IsSingle(path, before, beforeLength, ':'))
         return std::string();
     return path.substr(0, cut);
+}
+
+bool IsReservedDeviceName(const std::string& name, LeadByteTest isLead)
+{
+    // Windows looks at the name before its first dot, without trailing blanks.
+    std::size_t end = 0;
+    ForEachAnsiChar(name, isLead, [&](std::size_t i, std::size_t length) {
+        if (IsSingle(name, i, length, '.'))
+            return false;
+        if (!IsSingle(name, i, length, ' '))
+            end = i + length;
+        return true;
+    });
+    const std::string base = UpperAsciiLetters(name.substr(0, end), isLead);
+    for (const char* device : kDeviceNames) {
+        if (base == device)
+            return true;
+    }
+    for (const char* device : kNumberedDeviceNames) {
+        if (base.size() == 4 && base.compare(0, 3, device) == 0 && base[3] >= '1' && base[3] <= '9')
+            return true;
+    }
+    return false;
 }

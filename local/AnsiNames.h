@@ -47,3 +47,8 @@ std::string JoinPath(const std::string& folder, const std::string& name, LeadByt
 // one begins the path ("\x"), follows a drive ("C:\x") or another backslash
 // ("\\srv\x").
 std::string ParentFolder(const std::string& path, LeadByteTest isLead = nullptr);
+
+// Whether Windows takes name for a device in every folder: CON, PRN, AUX,
+// NUL, COM1 to COM9 or LPT1 to LPT9, in any ASCII letter case, also with
+// blanks or an extension after it ("con.txt", "nul .x").
+bool IsReservedDeviceName(const std::string& name, LeadByteTest isLead = nullptr);

@@ -130,6 +130,8 @@ TEST(CommandLine, PlainFolderNames)
         {"", false, false},
         {".", false, false},
         {"..", false, false},
+        {"alice.", false, false},
+        {"alice ", false, false},
         {std::string("a\0b", 3), false, false},
         {"a\tb", false, false},
         {"a\\b", false, false},
@@ -144,6 +146,26 @@ TEST(CommandLine, PlainFolderNames)
         {"\x83\x7C\x81\x5B\x83\x8B", true, false},  // PO-O-RU: '|' and '[' as second bytes
         {"\x83\x5C", true, false},                  // SO: a backslash as second byte
         {"\x95", true, true},                        // a lead byte at the end
+        {"CON", false, false},
+        {"con", false, false},
+        {"Prn", false, false},
+        {"aux", false, false},
+        {"nUl", false, false},
+        {"com1", false, false},
+        {"COM9", false, false},
+        {"lpt1", false, false},
+        {"LPT9", false, false},
+        {"con.txt", false, false},
+        {"Lpt3.tar.gz", false, false},
+        {"nul .x", false, false},
+        {"COM", true, true},
+        {"comx", true, true},
+        {"COM10", true, true},
+        {"lpt", true, true},
+        {"console", true, true},
+        {"xcon", true, true},
+        {"a.con", true, true},
+        {"\x83\x6Aon", true, true},  // NI + "on": no "con" hides in a second byte
     };
     for (const auto& c : cases) {
         EXPECT_EQ(IsPlainFolderName(c.name, Cp932Lead), c.cp932) << c.name;
@@ -164,8 +186,9 @@ TEST(CommandLine, DoubleByteNamesOfMachinesAndUsers)
     EXPECT_EQ(UniqueMachines({ni, niUpper, "\\\\" + ni}, Cp932Lead), both);
     EXPECT_EQ(UniqueMachines({ni, niUpper}).size(), 1u);
 
-    const std::vector<RemoteUser> users = {{ni, "S-1"}, {niUpper, "S-2"}, {"\x83\x7C", "S-3"}};
-    const std::vector<std::string> folders = {ni, niUpper, "\x83\x7C"};
+    const std::vector<RemoteUser> users = {{ni, "S-1"}, {niUpper, "S-2"}, {"\x83\x7C", "S-3"}, {"con", "S-4"},
+                                           {"a.", "LPT1"}};
+    const std::vector<std::string> folders = {ni, niUpper, "\x83\x7C", "S-4", "user 5"};
     EXPECT_EQ(UserFolderNames(users, Cp932Lead), folders);
 }
 
