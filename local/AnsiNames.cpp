@@ -18,6 +18,18 @@ std::size_t AnsiCharLength(const std::string& s, std::size_t i, LeadByteTest isL
     return lead && i + 1 < s.size() && s[i + 1] != '\0' ? 2 : 1;
 }
 
+std::size_t FindAnsiChar(const std::string& s, char c, LeadByteTest isLead)
+{
+    std::size_t first = std::string::npos;
+    ForEachAnsiChar(s, isLead, [&](std::size_t i, std::size_t length) {
+        if (!IsSingle(s, i, length, c))
+            return true;
+        first = i;
+        return false;
+    });
+    return first;
+}
+
 std::size_t FindLastAnsiChar(const std::string& s, char c, LeadByteTest isLead)
 {
     std::size_t last = std::string::npos;

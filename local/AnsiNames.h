@@ -30,8 +30,9 @@ void ForEachAnsiChar(const std::string& s, LeadByteTest isLead, Visit visit)
     }
 }
 
-// The index of the last character of s that is the single byte c; npos when
-// there is none.
+// The index of the first or the last character of s that is the single byte
+// c; npos when there is none.
+std::size_t FindAnsiChar(const std::string& s, char c, LeadByteTest isLead = nullptr);
 std::size_t FindLastAnsiChar(const std::string& s, char c, LeadByteTest isLead = nullptr);
 
 // s with each ASCII letter that is a character of its own upper-cased; the

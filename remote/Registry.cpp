@@ -80,7 +80,7 @@ int TRegistry::ReadHomePath(HKEY key, const std::string& path)
     KeyInfo info;
     if (QueryKeyInfo(environment.Get(), info) != ERROR_SUCCESS)
         return 0;
-    const std::string userKey = path.substr(0, path.find('\\'));
+    const std::string userKey = path.substr(0, FindAnsiChar(path, '\\', IsAnsiLeadByte));
 
     std::vector<char> name(NameBufferFor(info.longestName));
     std::vector<BYTE> data(info.longestData + 1);
@@ -119,7 +119,7 @@ bool TRegistry::ExportToFile(const std::string& folder, const std::string& keyPa
         // No such top key (a user without mapped drives) is an empty export,
         // as long as the key above it is there: a user who logged off in the
         // meantime is not.
-        const std::string::size_type cut = keyPath.rfind('\\');
+        const std::string::size_type cut = FindLastAnsiChar(keyPath, '\\', IsAnsiLeadByte);
         TKeyHandle parent;
         result = cut == std::string::npos ? ERROR_SUCCESS
                                           : parent.Open(connectedKey_.Get(), keyPath.substr(0, cut).c_str());

@@ -55,12 +55,14 @@ TEST(AnsiNames, ParentFolderStopsAtADriveAServerOrTheStart)
     }
 }
 
-TEST(AnsiNames, ALeadByteBeforeANulTakesNothingWithIt)
+TEST(AnsiNames, FindAndUpperCaseSeeCharactersNotBytes)
 {
-    const std::string s("\x83\0\\", 3);
+    const std::string s("\x83\0\\", 3);  // a lead byte before a NUL takes nothing with it
     EXPECT_EQ(FindLastAnsiChar(s, '\0', Cp932Lead), 1u);
     EXPECT_EQ(FindLastAnsiChar(s, '\\', Cp932Lead), 2u);
     EXPECT_EQ(FindLastAnsiChar("\x83\\", '\\', Cp932Lead), std::string::npos);
+    EXPECT_EQ(FindAnsiChar(kSo + "\\" + kSo + "\\", '\\', Cp932Lead), 2u);
+    EXPECT_EQ(FindAnsiChar(kSo + "\\", '\\'), 1u);
     EXPECT_EQ(UpperAsciiLetters("a\x83j\x83", Cp932Lead), "A\x83j\x83");
 }
 
