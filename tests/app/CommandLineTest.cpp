@@ -122,54 +122,24 @@ TEST(CommandLine, UserFolderIsTheKeyWhereTheHomeFolderIsEmptyOrShared)
 TEST(CommandLine, PlainFolderNames)
 {
     const struct {
-        std::string name;
+        std::vector<std::string> names;
         bool cp932, singleByte;  // plain with either lead-byte test
     } cases[] = {
-        {"alice", true, true},
-        {" a.b", true, true},
-        {"", false, false},
-        {".", false, false},
-        {"..", false, false},
-        {"alice.", false, false},
-        {"alice ", false, false},
-        {std::string("a\0b", 3), false, false},
-        {"a\tb", false, false},
-        {"a\\b", false, false},
-        {"a/b", false, false},
-        {"a:b", false, false},
-        {"a*b", false, false},
-        {"a?b", false, false},
-        {"a\"b", false, false},
-        {"a<b", false, false},
-        {"a>b", false, false},
-        {"a|b", false, false},
-        {"\x83\x7C\x81\x5B\x83\x8B", true, false},  // PO-O-RU: '|' and '[' as second bytes
-        {"\x83\x5C", true, false},                  // SO: a backslash as second byte
-        {"\x95", true, true},                        // a lead byte at the end
-        {"CON", false, false},
-        {"con", false, false},
-        {"Prn", false, false},
-        {"aux", false, false},
-        {"nUl", false, false},
-        {"com1", false, false},
-        {"COM9", false, false},
-        {"lpt1", false, false},
-        {"LPT9", false, false},
-        {"con.txt", false, false},
-        {"Lpt3.tar.gz", false, false},
-        {"nul .x", false, false},
-        {"COM", true, true},
-        {"comx", true, true},
-        {"COM10", true, true},
-        {"lpt", true, true},
-        {"console", true, true},
-        {"xcon", true, true},
-        {"a.con", true, true},
-        {"\x83\x6Aon", true, true},  // NI + "on": no "con" hides in a second byte
+        {{"alice", " a.b", "\x95", "COM", "comx", "COM10", "lpt", "console", "xcon", "a.con", "\x83\x6Aon"}, true, true},
+        {{"", ".", "..", "alice.", "alice ", std::string("a\0b", 3), "a\tb", "a\\b", "a/b", "a:b", "a*b", "a?b",
+          "a\"b", "a<b", "a>b", "a|b"},
+         false, false},
+        // Device names, in any case, with blanks or an extension after them.
+        {{"CON", "con", "Prn", "aux", "nUl", "com1", "COM9", "lpt1", "LPT9", "con.txt", "Lpt3.tar.gz", "nul .x"},
+         false, false},
+        // PO-O-RU ('|' and '[' as second bytes), SO (a backslash as second byte).
+        {{"\x83\x7C\x81\x5B\x83\x8B", "\x83\x5C"}, true, false},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(IsPlainFolderName(c.name, Cp932Lead), c.cp932) << c.name;
-        EXPECT_EQ(IsPlainFolderName(c.name), c.singleByte) << c.name;
+        for (const std::string& name : c.names) {
+            EXPECT_EQ(IsPlainFolderName(name, Cp932Lead), c.cp932) << name;
+            EXPECT_EQ(IsPlainFolderName(name), c.singleByte) << name;
+        }
     }
 }
 
