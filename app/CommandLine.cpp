@@ -10,13 +10,6 @@ namespace {
 
 const int kMaxJobs = 64;
 
-// Only ASCII letters: the other bytes of an ANSI code page may be the second
-// half of a double-byte character.
-char UpperAscii(char c)
-{
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
 std::string LowerAscii(std::string s)
 {
     for (char& c : s)
@@ -25,9 +18,9 @@ std::string LowerAscii(std::string s)
     return s;
 }
 
-bool SameIgnoringAsciiCase(const std::string& a, const std::string& b)
+bool SameIgnoringAsciiCase(const std::string& a, const std::string& b, LeadByteTest isLead)
 {
-    return LowerAscii(a) == LowerAscii(b);
+    return UpperAsciiLetters(a, isLead) == UpperAsciiLetters(b, isLead);
 }
 
 bool IsSwitch(const std::string& arg)
@@ -261,23 +254,24 @@ std::vector<MachineListName> ReadMachineList(const std::string& bytes, WideToAns
     return names;
 }
 
-std::string MachineFolderName(const std::string& name)
+std::string MachineFolderName(const std::string& name, LeadByteTest isLead)
 {
-    std::size_t first = name.find_first_not_of('\\');
-    if (first == std::string::npos)
-        return std::string();
-    std::string folder = name.substr(first);
-    for (char& c : folder)
-        c = UpperAscii(c);
-    return folder;
+    std::size_t first = name.size();
+    ForEachAnsiChar(name, isLead, [&](std::size_t i, std::size_t length) {
+        if (length == 1 && name[i] == '\\')
+            return true;
+        first = i;
+        return false;
+    });
+    return UpperAsciiLetters(name.substr(first), isLead);
 }
 
-std::vector<std::string> UniqueMachines(const std::vector<std::string>& names)
+std::vector<std::string> UniqueMachines(const std::vector<std::string>& names, LeadByteTest isLead)
 {
     std::vector<std::string> unique;
     std::vector<std::string> seen;
     for (const auto& name : names) {
-        const std::string folder = MachineFolderName(name);
+        const std::string folder = MachineFolderName(name, isLead);
         if (folder.empty() || Contains(seen, folder))
             continue;
         seen.push_back(folder);
@@ -286,36 +280,40 @@ std::vector<std::string> UniqueMachines(const std::vector<std::string>& names)
     return unique;
 }
 
-std::string ConnectName(const std::string& name)
+std::string ConnectName(const std::string& name, LeadByteTest isLead)
 {
-    return "\\\\" + MachineFolderName(name);
+    return "\\\\" + MachineFolderName(name, isLead);
 }
 
-bool IsPlainFolderName(const std::string& name)
+bool IsPlainFolderName(const std::string& name, LeadByteTest isLead)
 {
-    if (name.empty() || name == "." || name == "..")
-        return false;
-    for (unsigned char c : name) {
-        if (c < 0x20 || std::string("\\/:*?\"<>|").find(static_cast<char>(c)) != std::string::npos)
-            return false;
-    }
-    return true;
+    bool plain = !name.empty();
+    char last = '\0';  // the last character when it is a single byte
+    ForEachAnsiChar(name, isLead, [&](std::size_t i, std::size_t length) {
+        const unsigned char c = static_cast<unsigned char>(name[i]);
+        last = length == 1 ? name[i] : '\0';
+        if (length == 1 && (c < 0x20 || std::string("\\/:*?\"<>|").find(name[i]) != std::string::npos))
+            plain = false;
+        return plain;
+    });
+    return plain && last != '.' && last != ' ' && !IsReservedDeviceName(name, isLead);
 }
 
-std::vector<std::string> UserFolderNames(const std::vector<RemoteUser>& users)
+std::vector<std::string> UserFolderNames(const std::vector<RemoteUser>& users, LeadByteTest isLead)
 {
     std::vector<std::string> folders;
     for (std::size_t i = 0; i < users.size(); ++i) {
         const RemoteUser& user = users[i];
         int sharing = 0;
         for (const auto& other : users)
-            if (SameIgnoringAsciiCase(other.homeFolder, user.homeFolder))
+            if (SameIgnoringAsciiCase(other.homeFolder, user.homeFolder, isLead))
                 ++sharing;
-        const bool home = IsPlainFolderName(user.homeFolder) && sharing == 1;
+        const bool home = IsPlainFolderName(user.homeFolder, isLead) && sharing == 1;
         // The names come from the remote machine's registry: one that is no
         // plain folder name ("..", "a\\b") must not lead out of the machine's folder.
         folders.push_back(home ? user.homeFolder
-                               : IsPlainFolderName(user.userKey) ? user.userKey : "user " + std::to_string(i + 1));
+                               : IsPlainFolderName(user.userKey, isLead) ? user.userKey
+                                                                         : "user " + std::to_string(i + 1));
     }
     return folders;
 }

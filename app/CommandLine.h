@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "local/AnsiNames.h"
 #include "remote/RemoteUserLine.h"
 
 // What the arguments of a run without a window ask for. Switches are not
@@ -51,26 +52,31 @@ using WideToAnsi = bool (*)(const std::u16string& text, std::string& ansi);
 // invalid UTF-8) becomes U+FFFD, which no ANSI code page carries.
 std::vector<MachineListName> ReadMachineList(const std::string& bytes, WideToAnsi toAnsi);
 
+// The names below are ANSI text; isLead tells the system's double-byte
+// characters (see local/AnsiNames.h).
+
 // The folder name of a machine: without leading backslashes, ASCII letters
 // upper-cased ("\\pc7" -> "PC7"). Two names are the same machine when their
 // MachineFolderName is equal.
-std::string MachineFolderName(const std::string& name);
+std::string MachineFolderName(const std::string& name, LeadByteTest isLead = nullptr);
 // The machines in first-seen order (each as first given), each once by
 // MachineFolderName, names without a folder name (e.g. "\\") dropped.
-std::vector<std::string> UniqueMachines(const std::vector<std::string>& names);
+std::vector<std::string> UniqueMachines(const std::vector<std::string>& names, LeadByteTest isLead = nullptr);
 // The name handed to the registry connect call: "\\" + MachineFolderName(name).
-std::string ConnectName(const std::string& name);
+std::string ConnectName(const std::string& name, LeadByteTest isLead = nullptr);
 
 // The folder names of one machine's logged-on users, in order: each user's
 // home folder name, except that where the home folder name is empty, or two
 // users of the machine share it (ignoring ASCII case, as Windows folder names
 // do), the folder is named after the user key instead.
-// A home folder name or user key that is no plain folder name ("", ".", "..",
-// or one holding \ / : * ? " < > | or a control character) is never used; an
-// unusable key gives "user N", N counting the users from 1.
-std::vector<std::string> UserFolderNames(const std::vector<RemoteUser>& users);
-// A single path component that stays inside its parent folder.
-bool IsPlainFolderName(const std::string& name);
+// A home folder name or user key that is no plain folder name is never used;
+// an unusable key gives "user N", N counting the users from 1.
+std::vector<std::string> UserFolderNames(const std::vector<RemoteUser>& users, LeadByteTest isLead = nullptr);
+// A single path component that stays inside its parent folder and names a
+// folder of its own: not empty, no \ / : * ? " < > | or control character,
+// not ending in a dot or a blank (Windows drops those, so "." and ".." and
+// "a." are out), and no device name (IsReservedDeviceName: "con", "LPT1.txt").
+bool IsPlainFolderName(const std::string& name, LeadByteTest isLead = nullptr);
 
 // One log line: "YYYY-MM-DD HH:MM:SS", a tab, the source, a tab, then "ok" or
 // "failed: " + message, then CR LF. Each CR, LF and tab inside source or

@@ -180,7 +180,7 @@ void ExportMachineUsers(const TFleet& fleet, const std::string& name, const std:
     // timeout; the look at its sharing ports costs at most a few seconds.
     std::string reason = MachineUnreachableReason(name, fleet.seams->probe);
     std::vector<RemoteUser> users;
-    if (!reason.empty() || fleet.seams->listUsers(ConnectName(name), users, reason) != ERROR_SUCCESS) {
+    if (!reason.empty() || fleet.seams->listUsers(ConnectName(name, IsAnsiLeadByte), users, reason) != ERROR_SUCCESS) {
         fleet.log->Line(machine, false, ConnectProblemText(reason));
         return;
     }
@@ -188,17 +188,17 @@ void ExportMachineUsers(const TFleet& fleet, const std::string& name, const std:
         fleet.log->Line(machine, false, "no user is logged on");
         return;
     }
-    const std::vector<std::string> folders = UserFolderNames(users);
+    const std::vector<std::string> folders = UserFolderNames(users, IsAnsiLeadByte);
     for (std::size_t i = 0; i < users.size(); ++i) {
         const std::string source = RemoteUserSource(machine, users[i].homeFolder, users[i].userKey);
         TProblem problem;
         bool ok = false;
         try {
             RemoteExportJob job;
-            job.machine = ConnectName(name);
+            job.machine = ConnectName(name, IsAnsiLeadByte);
             job.user = users[i];
             job.withApps = fleet.apps;
-            job.outputFolder = JoinPath(JoinPath(fleet.out, machine), folders[i]);
+            job.outputFolder = JoinPath(JoinPath(fleet.out, machine, IsAnsiLeadByte), folders[i], IsAnsiLeadByte);
             ok = ExportRemoteUserFiles(job, problem) == 0;
         } catch (const std::exception& e) {
             Fail(problem, ExceptionText(&e));
@@ -211,8 +211,8 @@ void ExportMachineUsers(const TFleet& fleet, const std::string& name, const std:
 
 void ExportMachine(const TFleet& fleet, const std::string& name)
 {
-    const std::string machine = MachineFolderName(name);
-    if (!IsPlainFolderName(machine)) {
+    const std::string machine = MachineFolderName(name, IsAnsiLeadByte);
+    if (!IsPlainFolderName(machine, IsAnsiLeadByte)) {
         fleet.log->Line(name, false, "\"" + name + "\" is not the name of a machine.");
         return;
     }
@@ -311,7 +311,7 @@ int RunCommandLine(const std::vector<std::string>& args, const TFleetSeams& seam
         bool named = false;
         for (const MachineListName& entry : ReadMachineList(bytes, WideToAnsiExactly)) {
             named = true;
-            if (entry.ok && !MachineFolderName(entry.name).empty())
+            if (entry.ok && !MachineFolderName(entry.name, IsAnsiLeadByte).empty())
                 machines.push_back(entry.name);
             else
                 badNames.push_back(entry.name);
@@ -319,7 +319,7 @@ int RunCommandLine(const std::vector<std::string>& args, const TFleetSeams& seam
         if (!named)
             emptyLists.push_back(file);
     }
-    const std::vector<std::string> fleetMachines = UniqueMachines(machines);
+    const std::vector<std::string> fleetMachines = UniqueMachines(machines, IsAnsiLeadByte);
     if (parsed.ok && fleetMachines.empty() && badNames.empty() && options.profiles.empty() && !options.current) {
         // Lists that name no machine must not pass for a fleet that was exported.
         parsed.ok = false;
@@ -334,20 +334,20 @@ int RunCommandLine(const std::vector<std::string>& args, const TFleetSeams& seam
         const DWORD attributes = GetFileAttributesA(options.out.c_str());
         const bool outThere = options.outGiven && attributes != INVALID_FILE_ATTRIBUTES &&
                               (attributes & FILE_ATTRIBUTE_DIRECTORY);
-        TRunLog log(JoinPath(outThere ? options.out : CurrentDirectory(), "Movara.log"));
+        TRunLog log(JoinPath(outThere ? options.out : CurrentDirectory(), "Movara.log", IsAnsiLeadByte));
         log.Line(kCommandLineSource, false, "usage error: " + parsed.error + " (MovaraM /? tells the usage)");
         return 2;
     }
 
     if (!CreateFolderTree(out)) {
-        TRunLog log(JoinPath(CurrentDirectory(), "Movara.log"));
+        TRunLog log(JoinPath(CurrentDirectory(), "Movara.log", IsAnsiLeadByte));
         log.Line(kCommandLineSource, false, "the folder " + out + " cannot be created");
         return 1;
     }
-    TRunLog log(JoinPath(out, "Movara.log"));
+    TRunLog log(JoinPath(out, "Movara.log", IsAnsiLeadByte));
     for (const std::string& name : badNames)
         log.Line(name, false,
-                 name.empty() || MachineFolderName(name).empty()
+                 name.empty() || MachineFolderName(name, IsAnsiLeadByte).empty()
                      ? "\"" + name + "\" is not the name of a machine."
                      : "The name cannot be written in this system's code page, so no machine can be asked by it.");
     // Hives are loaded under the machine's one HKEY_USERS: the local jobs
@@ -355,17 +355,17 @@ int RunCommandLine(const std::vector<std::string>& args, const TFleetSeams& seam
     if (!options.profiles.empty()) {
         std::string directory = options.profilesDir.empty() ? SystemProfilesDirectory() : options.profilesDir;
         if (!directory.empty())
-            directory = JoinPath(directory, "");
+            directory = JoinPath(directory, "", IsAnsiLeadByte);
         for (const std::string& profile : options.profiles)
             ExportLocal(log, ProfileSource(profile), [&](TProblem& problem) {
-                if (!IsPlainFolderName(profile))
+                if (!IsPlainFolderName(profile, IsAnsiLeadByte))
                     return Fail(problem, "\"" + profile + "\" is not the name of a profile folder.");
-                return ExportStoredProfileFiles(directory, profile, JoinPath(out, profile), problem) == 0;
+                return ExportStoredProfileFiles(directory, profile, JoinPath(out, profile, IsAnsiLeadByte), problem) == 0;
             });
     }
     if (options.current)
         ExportLocal(log, kCurrentUserSource, [&](TProblem& problem) {
-            return ExportCurrentUserFiles(JoinPath(out, "CurrentUser"), problem) == 0;
+            return ExportCurrentUserFiles(JoinPath(out, "CurrentUser", IsAnsiLeadByte), problem) == 0;
         });
     TFleet fleet;
     fleet.machines = fleetMachines;

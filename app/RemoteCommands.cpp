@@ -4,6 +4,7 @@
 
 #include "app/ControlText.h"
 #include "app/ProDlg.h"
+#include "local/OutputSet.h"
 #include "remote/MachineProbe.h"
 #include "remote/RemoteExport.h"
 #include "remote/RemoteFolder.h"
@@ -67,7 +68,7 @@ void TProDlg::ExportRemoteUser()
             job.withApps = IsDlgButtonChecked(window, IDC_GET_APPS) == BST_CHECKED;
             // Anchored at the tool folder: the current directory may have
             // moved since the tool started.
-            job.outputFolder = RemoteMachineFolder(ToolFolder());
+            job.outputFolder = RemoteMachineFolder(ToolFolder(), IsAnsiLeadByte);
             TProblem problem;
             const std::string reason = MachineUnreachableReason(job.machine);
             if (!reason.empty())

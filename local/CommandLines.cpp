@@ -5,19 +5,19 @@ namespace {
 // The key path ends in a backslash; reg has always been given it so.
 const char kUninstallKey[] = "hklm\\software\\microsoft\\windows\\currentversion\\uninstall\\";
 
-std::string Reg(const std::string& verb, const std::string& first)
+std::string Reg(const std::string& verb, const std::string& first, LeadByteTest isLead)
 {
-    return "reg " + verb + " " + RegArgument(first);
+    return "reg " + verb + " " + RegArgument(first, isLead);
 }
 
-std::string Reg(const std::string& verb, const std::string& first, const std::string& second)
+std::string Reg(const std::string& verb, const std::string& first, const std::string& second, LeadByteTest isLead)
 {
-    return Reg(verb, first) + " " + RegArgument(second);
+    return Reg(verb, first, isLead) + " " + RegArgument(second, isLead);
 }
 
 } // namespace
 
-std::string RegArgument(const std::string& s)
+std::string RegArgument(const std::string& s, LeadByteTest isLead)
 {
     if (!s.empty() && s.find_first_of(" \t\"") == std::string::npos)
         return s;
@@ -27,39 +27,42 @@ std::string RegArgument(const std::string& s)
     // and a literal quote.
     std::string out = "\"";
     std::string::size_type backslashes = 0;
-    for (char c : s) {
-        if (c == '\\') {
+    ForEachAnsiChar(s, isLead, [&](std::size_t i, std::size_t length) {
+        const char c = s[i];
+        if (length == 1 && c == '\\') {
             ++backslashes;
         } else {
-            if (c == '"')
+            if (length == 1 && c == '"')
                 out.append(backslashes + 1, '\\');
             backslashes = 0;
         }
-        out += c;
-    }
+        out.append(s, i, length);
+        return true;
+    });
     out.append(backslashes, '\\');
     out += '"';
     return out;
 }
 
-StoredProfileCommands BuildStoredProfileCommands(const std::string& user, const std::string& outFolder)
+StoredProfileCommands BuildStoredProfileCommands(const std::string& user, const std::string& outFolder,
+                                                 LeadByteTest isLead)
 {
     const std::string hive = "hku\\" + user;
     StoredProfileCommands c;
-    c.load = Reg("load", hive, "ntuser.dat");
-    c.printers = Reg("export", hive + "\\Printers", outFolder + "\\printers.prt");
-    c.drives = Reg("export", hive + "\\Network", outFolder + "\\mappedDrv.prt");
-    c.unload = Reg("unload", hive);
-    c.apps = Reg("export", kUninstallKey, outFolder + "\\InstalledApps.reg");
+    c.load = Reg("load", hive, "ntuser.dat", isLead);
+    c.printers = Reg("export", hive + "\\Printers", outFolder + "\\printers.prt", isLead);
+    c.drives = Reg("export", hive + "\\Network", outFolder + "\\mappedDrv.prt", isLead);
+    c.unload = Reg("unload", hive, isLead);
+    c.apps = Reg("export", kUninstallKey, outFolder + "\\InstalledApps.reg", isLead);
     return c;
 }
 
-CurrentUserCommands BuildCurrentUserCommands(const std::string& outFolder)
+CurrentUserCommands BuildCurrentUserCommands(const std::string& outFolder, LeadByteTest isLead)
 {
     // The output folder can hold blanks when the volume keeps no short names.
     CurrentUserCommands c;
-    c.apps = Reg("export", kUninstallKey, outFolder + "\\InstalledApps.txt");
-    c.printers = Reg("export", "hkcu\\Printers", outFolder + "\\printers.reg");
-    c.drives = Reg("export", "hkcu\\Network", outFolder + "\\mappedDrv.reg");
+    c.apps = Reg("export", kUninstallKey, outFolder + "\\InstalledApps.txt", isLead);
+    c.printers = Reg("export", "hkcu\\Printers", outFolder + "\\printers.reg", isLead);
+    c.drives = Reg("export", "hkcu\\Network", outFolder + "\\mappedDrv.reg", isLead);
     return c;
 }

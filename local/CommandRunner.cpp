@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "local/OutputSet.h"
+
 const char kCannotStartText[] = "Is this an XP machine? Tool doesnt work on anything but XP/2003";
 const char kCannotStartCaption[] = "Question";
 
@@ -12,10 +14,7 @@ std::string SystemRegProgram()
     // A result of MAX_PATH or more is the size it would need: not written.
     if (length == 0 || length >= MAX_PATH)
         return std::string();
-    std::string program(directory, length);
-    if (program.back() != '\\')
-        program += '\\';
-    return program + "reg.exe";
+    return JoinPath(std::string(directory, length), "reg.exe", IsAnsiLeadByte);
 }
 
 namespace {

@@ -152,7 +152,7 @@ int ExportStoredProfileFiles(const std::string& profilesDirectory, const std::st
     TOutputSet set(outputFolder, kStoredProfileFiles);
     if (!set.Begin(problem))
         return 1;
-    const StoredProfileCommands commands = BuildStoredProfileCommands(user, set.Work());
+    const StoredProfileCommands commands = BuildStoredProfileCommands(user, set.Work(), IsAnsiLeadByte);
     THiveGuard hive(reg, commands.unload, user);
     DWORD loadCode = 0;
     if (RunHidden(reg, commands.load, profileFolder.c_str(), &loadCode) != 0)
@@ -201,7 +201,7 @@ int ExportCurrentUserFiles(const std::string& outputFolder, TProblem& problem)
     TOutputSet set(outputFolder, kCurrentUserFiles);
     if (!set.Begin(problem))
         return 1;
-    const CurrentUserCommands commands = BuildCurrentUserCommands(set.Work());
+    const CurrentUserCommands commands = BuildCurrentUserCommands(set.Work(), IsAnsiLeadByte);
     bool done =
         ExportKey(reg, commands.drives, HKEY_CURRENT_USER, "Network", "HKEY_CURRENT_USER\\Network",
                   set.WorkPath("mappedDrv.reg"), problem) &&

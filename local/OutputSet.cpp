@@ -21,20 +21,6 @@ bool IsFile(const std::string& path)
 
 namespace {
 
-// The last backslash that is a character of its own: in a double-byte code
-// page 0x5C is also the second byte of some characters.
-std::string::size_type LastSeparator(const std::string& path)
-{
-    std::string::size_type last = std::string::npos;
-    for (std::string::size_type i = 0; i < path.size(); ++i) {
-        if (IsDBCSLeadByte(static_cast<BYTE>(path[i])))
-            ++i;
-        else if (path[i] == '\\')
-            last = i;
-    }
-    return last;
-}
-
 std::string ErrorText(DWORD code)
 {
     return "error " + std::to_string(code);
@@ -70,11 +56,11 @@ bool CreateFolderTree(const std::string& path)
         return false;
     if (IsFolder(path))
         return true;
-    const std::string::size_type cut = LastSeparator(path);
     // A drive ("C:") or a server ("\\srv") cannot be made; creating the
     // folder below it tells whether it is there.
-    if (cut != std::string::npos && cut > 0 && path[cut - 1] != '\\' && path[cut - 1] != ':')
-        (void)CreateFolderTree(path.substr(0, cut));
+    const std::string parent = ParentFolder(path, IsAnsiLeadByte);
+    if (!parent.empty())
+        (void)CreateFolderTree(parent);
     return CreateDirectoryA(path.c_str(), nullptr) || IsFolder(path);
 }
 

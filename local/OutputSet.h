@@ -1,10 +1,20 @@
 #pragma once
 
+#include <windows.h>
+
 #include <string>
 #include <vector>
 
+#include "local/AnsiNames.h"
 #include "local/JobReport.h"
 #include "local/SourceText.h"
+
+// The LeadByteTest of this machine's ANSI code page, which every name and
+// path helper of local/AnsiNames.h is given here.
+inline bool IsAnsiLeadByte(unsigned char byte)
+{
+    return IsDBCSLeadByte(byte) != FALSE;
+}
 
 bool IsFolder(const std::string& path);
 bool IsFile(const std::string& path);

@@ -9,6 +9,10 @@ namespace {
 // one, lower-cased.
 const char16_t* const kUpdateReleaseTypes[] = {u"update", u"hotfix", u"security update", u"service pack"};
 
+// PROCESSOR_ARCHITECTURE values, lower-cased.
+const char16_t kArchitecture32[] = u"x86";
+const char16_t* const kArchitectures64[] = {u"amd64", u"ia64", u"arm64"};
+
 // Only ASCII letters: the release types are English words, and the
 // comparison must not depend on the system's case tables.
 std::u16string AsciiLower(std::u16string text)
@@ -103,13 +107,14 @@ const char* ScopeText(AppScope scope)
 
 std::u16string CleanAppText(const std::u16string& text)
 {
+    const std::size_t end = std::min(text.find(u'\0'), text.size());
     std::u16string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
+    out.reserve(end);
+    for (std::size_t i = 0; i < end; ++i) {
         const char16_t unit = text[i];
         if (unit == u'\r') {
             out += u' ';
-            if (i + 1 < text.size() && text[i + 1] == u'\n')
+            if (i + 1 < end && text[i + 1] == u'\n')
                 ++i;
         } else if (unit == u'\n' || unit == u'\t') {
             out += u' ';
@@ -126,7 +131,8 @@ std::u16string CleanAppText(const std::u16string& text)
 
 std::optional<AppEntry> MakeAppEntry(const UninstallKeyValues& values, AppScope scope)
 {
-    if (values.systemComponentIsOne || values.hasParentKeyName || IsUpdateReleaseType(values.releaseType))
+    const bool namesParent = values.hasParentKeyName || !CleanOrEmpty(values.parentDisplayName).empty();
+    if (values.systemComponentIsOne || namesParent || IsUpdateReleaseType(values.releaseType))
         return std::nullopt;
     std::u16string name = CleanOrEmpty(values.displayName);
     if (name.empty())
@@ -139,6 +145,20 @@ std::vector<MachineView> MachineViews(bool machineIs64Bit)
     if (machineIs64Bit)
         return {{RegistryView::View64, AppScope::Machine}, {RegistryView::View32, AppScope::Machine32}};
     return {{RegistryView::Default, AppScope::Machine}};
+}
+
+std::optional<bool> ArchitectureIs64Bit(const std::optional<std::u16string>& architecture)
+{
+    if (!architecture)
+        return std::nullopt;
+    const std::u16string name = AsciiLower(CleanAppText(*architecture));
+    if (name == kArchitecture32)
+        return false;
+    for (const char16_t* name64 : kArchitectures64) {
+        if (name == name64)
+            return true;
+    }
+    return std::nullopt;
 }
 
 void ApplicationsList::Add(const UninstallKeyValues& values, AppScope scope)

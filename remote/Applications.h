@@ -16,13 +16,14 @@ enum class AppScope { Machine, Machine32, User };  // also the sort order of sco
 const char* ScopeText(AppScope scope);
 
 // Values of one uninstall subkey as read. A string member is set only when the
-// value exists and is REG_SZ or REG_EXPAND_SZ (taken unexpanded, without its
-// terminating NULs); a value of any other type is left unset, i.e. counts as
-// missing.
+// value exists and is REG_SZ or REG_EXPAND_SZ, taken unexpanded and as stored,
+// NULs and anything after them included; a value of any other type is left
+// unset, i.e. counts as missing.
 struct UninstallKeyValues {
     std::optional<std::u16string> displayName, displayVersion, publisher, releaseType;
     bool systemComponentIsOne = false;  // SystemComponent exists, is REG_DWORD and equals 1
     bool hasParentKeyName = false;      // a value named ParentKeyName exists (any type)
+    std::optional<std::u16string> parentDisplayName;
 };
 
 struct AppEntry {
@@ -30,13 +31,15 @@ struct AppEntry {
     AppScope scope;
 };
 
-// Each CR LF, lone CR, lone LF or tab becomes one space, so that a text keeps
-// to its line and column; then leading and trailing spaces are removed.
+// The text up to its first NUL (what a program reading the value shows), in
+// which each CR LF, lone CR, lone LF or tab becomes one space, so that a text
+// keeps to its line and column; then leading and trailing spaces are removed.
 std::u16string CleanAppText(const std::u16string& text);
 
 // The entry a subkey gives, or nullopt when it does not count: it needs a
 // DisplayName that is not empty once cleaned, and is left out when it is a
-// system component, has a parent key (an update of another entry), or its
+// system component, names a parent (an update of another entry: it has a
+// ParentKeyName, or a ParentDisplayName not empty once cleaned), or its
 // ReleaseType is "Update", "Hotfix", "Security Update" or "Service Pack" in
 // any ASCII letter case. Version and publisher are cleaned the same way; a
 // missing one is empty.
@@ -54,6 +57,12 @@ struct MachineView {
     AppScope scope;
 };
 std::vector<MachineView> MachineViews(bool machineIs64Bit);
+
+// Whether a machine is 64-bit by its PROCESSOR_ARCHITECTURE value (of
+// SYSTEM\CurrentControlSet\Control\Session Manager\Environment), cleaned and in
+// any ASCII letter case: "AMD64", "IA64" and "ARM64" are, "x86" is not;
+// nullopt when the value is missing or names no architecture known here.
+std::optional<bool> ArchitectureIs64Bit(const std::optional<std::u16string>& architecture);
 
 // Gathers the entries of every read and writes the file.
 class ApplicationsList {

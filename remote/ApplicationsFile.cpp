@@ -19,6 +19,9 @@
 namespace {
 
 const wchar_t kUninstallKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+// Not redirected under WOW64: a 32-bit tool on 64-bit Windows reads the
+// machine's own architecture here, not the "x86" of its own environment.
+const wchar_t kEnvironmentKey[] = L"SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment";
 
 REGSAM ViewFlag(RegistryView view)
 {
@@ -36,8 +39,9 @@ std::wstring Wide(const std::string& text)
     return wide;
 }
 
-// A string value as it is stored, its terminating NULs left off; unset for a
-// missing value or one of another type. false for a read that failed.
+// A string value as it is stored, NULs included (CleanAppText cuts it at the
+// first); unset for a missing value or one of another type. false for a read
+// that failed.
 bool ReadText(HKEY key, const wchar_t* name, std::optional<std::u16string>& text)
 {
     DWORD type = 0, size = 0;
@@ -53,9 +57,7 @@ bool ReadText(HKEY key, const wchar_t* name, std::optional<std::u16string>& text
     result = RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &got);
     if (result != ERROR_SUCCESS)
         return false;
-    std::size_t units = got / sizeof(wchar_t);
-    while (units > 0 && data[units - 1] == L'\0')
-        --units;
+    const std::size_t units = got / sizeof(wchar_t);
     text = std::u16string(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(units));
     return true;
 }
@@ -63,7 +65,8 @@ bool ReadText(HKEY key, const wchar_t* name, std::optional<std::u16string>& text
 LONG ReadEntry(HKEY key, UninstallKeyValues& values)
 {
     if (!ReadText(key, L"DisplayName", values.displayName) || !ReadText(key, L"DisplayVersion", values.displayVersion) ||
-        !ReadText(key, L"Publisher", values.publisher) || !ReadText(key, L"ReleaseType", values.releaseType))
+        !ReadText(key, L"Publisher", values.publisher) || !ReadText(key, L"ReleaseType", values.releaseType) ||
+        !ReadText(key, L"ParentDisplayName", values.parentDisplayName))
         return ERROR_READ_FAULT;
     DWORD type = 0, number = 0, size = sizeof number;
     LONG result = RegQueryValueExW(key, L"SystemComponent", nullptr, &type, reinterpret_cast<BYTE*>(&number), &size);
@@ -120,21 +123,49 @@ void Lower(std::u16string& text)
 
 bool MachineIs64Bit(HKEY localMachine, bool thisMachine)
 {
+    // The architecture decides: a Wow6432Node key that an installer left on a
+    // 32-bit machine would otherwise have the same key read twice, every
+    // program listed again as "machine 32-bit".
+    std::optional<std::u16string> architecture;
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(localMachine, kEnvironmentKey, 0, KEY_QUERY_VALUE, &key) == ERROR_SUCCESS) {
+        (void)ReadText(key, L"PROCESSOR_ARCHITECTURE", architecture);  // a failed read leaves it unset
+        RegCloseKey(key);
+    }
+    if (const std::optional<bool> is64Bit = ArchitectureIs64Bit(architecture))
+        return *is64Bit;
+    // The value unreadable (its key's permissions narrowed, a registry without
+    // it) or unknown: the signs that decided before the architecture was read,
+    // which only a stray Wow6432Node key misleads.
     if (thisMachine && RunsUnderWow64())
         return true;
-    HKEY key = nullptr;
     if (RegOpenKeyExW(localMachine, L"SOFTWARE\\Wow6432Node", 0, KEY_READ, &key) != ERROR_SUCCESS)
         return false;
     RegCloseKey(key);
     return true;
 }
 
+std::vector<UninstallSource> MachineUninstallKeys(HKEY localMachine, bool thisMachine)
+{
+    std::vector<UninstallSource> keys;
+    for (const MachineView& view : MachineViews(MachineIs64Bit(localMachine, thisMachine)))
+        keys.push_back({localMachine, kUninstallKey, ViewFlag(view.view), view.scope});
+    return keys;
+}
+
 bool WriteApplicationsFile(HKEY localMachine, bool thisMachine, HKEY userRoot, const std::string& userPath,
                            const std::string& path, TProblem& problem, bool ownerless)
 {
+    return WriteApplicationsFile(MachineUninstallKeys(localMachine, thisMachine), userRoot, userPath, path, problem,
+                                 ownerless);
+}
+
+bool WriteApplicationsFile(const std::vector<UninstallSource>& machineKeys, HKEY userRoot,
+                           const std::string& userPath, const std::string& path, TProblem& problem, bool ownerless)
+{
     ApplicationsList list;
-    for (const MachineView& view : MachineViews(MachineIs64Bit(localMachine, thisMachine)))
-        ReadUninstallKey(localMachine, kUninstallKey, ViewFlag(view.view), view.scope, list);
+    for (const UninstallSource& source : machineKeys)
+        ReadUninstallKey(source.root, source.path, source.view, source.scope, list);
     const std::wstring userKey = userPath.empty() ? kUninstallKey : Wide(userPath) + L"\\" + kUninstallKey;
     ReadUninstallKey(userRoot, userKey, 0, AppScope::User, list);
     const std::string bytes = list.FileBytes(Lower);

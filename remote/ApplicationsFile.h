@@ -3,19 +3,40 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "local/JobReport.h"
+#include "remote/Applications.h"
 
-// Whether a machine is 64-bit: its HKEY_LOCAL_MACHINE\SOFTWARE (localMachine,
-// here or connected remotely) has a Wow6432Node key; for this machine also
-// when the tool runs under WOW64.
+// Whether a machine is 64-bit, by the PROCESSOR_ARCHITECTURE value below its
+// HKEY_LOCAL_MACHINE (localMachine, here or connected remotely). Where that
+// value cannot be read: when SOFTWARE has a Wow6432Node key, and for this
+// machine also when the tool runs under WOW64.
 bool MachineIs64Bit(HKEY localMachine, bool thisMachine);
 
+// One uninstall key to read: path below root, opened in a registry view
+// (KEY_WOW64_64KEY, KEY_WOW64_32KEY or 0), its entries getting scope.
+struct UninstallSource {
+    HKEY root;
+    std::wstring path;
+    REGSAM view;
+    AppScope scope;
+};
+
+// The uninstall keys of a running machine: below its HKEY_LOCAL_MACHINE, in
+// the views MachineViews gives for MachineIs64Bit.
+std::vector<UninstallSource> MachineUninstallKeys(HKEY localMachine, bool thisMachine);
+
 // Writes "Applications.txt" to path: every counted entry of the machine's
-// uninstall key (in both views on a 64-bit machine) and of the user's own
-// (userPath below userRoot: "" for HKEY_CURRENT_USER, the hive's or the user
-// key's name under HKEY_USERS), read through the wide API. Subkeys that
-// cannot be read are counted in the file's last line. false with the problem
-// when the file cannot be written.
+// uninstall keys and of the user's own (userPath below userRoot: "" for
+// HKEY_CURRENT_USER, the hive's or the user key's name under HKEY_USERS),
+// read through the wide API. Subkeys that cannot be read are counted in the
+// file's last line. false with the problem when the file cannot be written.
+// The machine's keys may come from elsewhere than a running machine, such as
+// a software hive loaded from another disk.
+bool WriteApplicationsFile(const std::vector<UninstallSource>& machineKeys, HKEY userRoot,
+                           const std::string& userPath, const std::string& path, TProblem& problem,
+                           bool ownerless = false);
+// The same for a running machine (MachineUninstallKeys).
 bool WriteApplicationsFile(HKEY localMachine, bool thisMachine, HKEY userRoot, const std::string& userPath,
                            const std::string& path, TProblem& problem, bool ownerless = false);

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "local/ExportFiles.h"
+#include "local/OutputSet.h"
 #include "remote/FileBytes.h"
 #include "remote/RegistryText.h"
 #include "remote/RemoteUserLine.h"
@@ -19,11 +20,6 @@ const char kHomePathName[] = "HOMEPATH";
 
 // Key names are at most 255 characters.
 const DWORD kKeyNameBuffer = MAX_PATH;
-
-bool IsLeadByte(unsigned char byte)
-{
-    return IsDBCSLeadByte(byte) != FALSE;
-}
 
 const char* RootName(HKEY root)
 {
@@ -84,7 +80,7 @@ int TRegistry::ReadHomePath(HKEY key, const std::string& path)
     KeyInfo info;
     if (QueryKeyInfo(environment.Get(), info) != ERROR_SUCCESS)
         return 0;
-    const std::string userKey = path.substr(0, path.find('\\'));
+    const std::string userKey = path.substr(0, FindAnsiChar(path, '\\', IsAnsiLeadByte));
 
     std::vector<char> name(NameBufferFor(info.longestName));
     std::vector<BYTE> data(info.longestData + 1);
@@ -102,7 +98,7 @@ int TRegistry::ReadHomePath(HKEY key, const std::string& path)
         if (std::string(name.data(), nameLength) != kHomePathName)
             continue;
         const std::string homePath(reinterpret_cast<const char*>(data.data()), dataLength);
-        names_.push_back(MakeRemoteUserLine(HomeFolderName(homePath), userKey));
+        names_.push_back(MakeRemoteUserLine(HomeFolderName(homePath, IsAnsiLeadByte), userKey));
     }
     return 0;
 }
@@ -123,7 +119,7 @@ bool TRegistry::ExportToFile(const std::string& folder, const std::string& keyPa
         // No such top key (a user without mapped drives) is an empty export,
         // as long as the key above it is there: a user who logged off in the
         // meantime is not.
-        const std::string::size_type cut = keyPath.rfind('\\');
+        const std::string::size_type cut = FindLastAnsiChar(keyPath, '\\', IsAnsiLeadByte);
         TKeyHandle parent;
         result = cut == std::string::npos ? ERROR_SUCCESS
                                           : parent.Open(connectedKey_.Get(), keyPath.substr(0, cut).c_str());
@@ -158,7 +154,7 @@ LONG TRegistry::ExportValues(HKEY key, std::FILE* stream, const std::string& sec
 
 void TRegistry::FormatValue(std::string& output, DWORD type, const BYTE* data, DWORD count)
 {
-    output = FormatValueText(type, data, count, IsLeadByte);
+    output = FormatValueText(type, data, count, IsAnsiLeadByte);
 }
 
 LONG TRegistry::QueryKeyInfo(HKEY key, KeyInfo& info)
@@ -246,7 +242,7 @@ LONG TRegistry::WriteSection(HKEY key, KeyInfo info, std::FILE* stream, const st
         if (dataLength > data.size())
             dataLength = static_cast<DWORD>(data.size());
         FormatValue(valueText, type, data.data(), dataLength);
-        text += ValueNamePart(std::string(name.data(), nameLength), IsLeadByte);
+        text += ValueNamePart(std::string(name.data(), nameLength), IsAnsiLeadByte);
         text += valueText;
     }
     std::fwrite(text.data(), 1, text.size(), stream);

@@ -18,17 +18,13 @@ std::string EscapeRegText(const std::string& s, LeadByteTest isLead)
 {
     std::string out;
     out.reserve(s.size() + s.size() / 8 + 1);
-    for (std::size_t i = 0; i < s.size(); ++i) {
+    ForEachAnsiChar(s, isLead, [&](std::size_t i, std::size_t length) {
         const char c = s[i];
-        if (isLead && isLead(static_cast<unsigned char>(c)) && i + 1 < s.size()) {
-            out += c;
-            out += s[++i];
-            continue;
-        }
-        if (c == '\\' || c == '"')
+        if (length == 1 && (c == '\\' || c == '"'))
             out += '\\';
-        out += c;
-    }
+        out.append(s, i, length);
+        return true;
+    });
     return out;
 }
 

@@ -3,13 +3,11 @@
 #include <cstddef>
 #include <string>
 
+#include "local/AnsiNames.h"
+
 // The pieces of the registry export text that TRegistry's writer joins. Every
 // line ends in "\n" alone: the file is written through a text-mode stream,
 // which turns each one into CR LF.
-
-// Whether a byte starts a double-byte character in the system's ANSI code
-// page (IsDBCSLeadByte on Windows); null for a single-byte code page.
-using LeadByteTest = bool (*)(unsigned char);
 
 // A backslash before each backslash and each double quote, so that the
 // importer reads back the text as it was. The byte after a lead byte is the

@@ -10,10 +10,11 @@ const char kUserKeyArrow[] = "=-->";
 
 } // namespace
 
-std::string HomeFolderName(const std::string& homePathData)
+std::string HomeFolderName(const std::string& homePathData, LeadByteTest isLead)
 {
-    const std::string::size_type slash = homePathData.rfind('\\');
+    const std::string::size_type slash = FindLastAnsiChar(homePathData, '\\', isLead);
     std::string name = slash == std::string::npos ? homePathData : homePathData.substr(slash + 1);
+    // A NUL is never the second byte of a character.
     const std::string::size_type nul = name.find('\0');
     if (nul != std::string::npos)
         name.erase(nul);

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "local/AnsiNames.h"
+
 // Three blanks and "=-->": it stands between the home folder name and the
 // user key in a line of the remote user list.
 extern const char kRemoteUserMarker[];
@@ -9,7 +11,7 @@ extern const char kRemoteUserMarker[];
 // The folder name shown for a remote user, from the HOMEPATH data with the
 // length the registry reported (terminating NUL and anything after it
 // included): the text after the last backslash, then cut at the first NUL.
-std::string HomeFolderName(const std::string& homePathData);
+std::string HomeFolderName(const std::string& homePathData, LeadByteTest isLead = nullptr);
 
 std::string MakeRemoteUserLine(const std::string& homeFolder, const std::string& userKey);
 

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/local/Cp932.h"
+
 namespace {
 
 // Everything a parse read, in one line that a table can hold.
@@ -182,6 +184,49 @@ TEST(CommandLine, UserFolderIsTheKeyWhereTheHomeFolderIsEmptyOrShared)
     };
     for (const auto& c : cases)
         EXPECT_EQ(UserFolderNames(c.users), c.folders) << c.folders[0];
+}
+
+TEST(CommandLine, PlainFolderNames)
+{
+    const struct {
+        std::vector<std::string> names;
+        bool cp932, singleByte;  // plain with either lead-byte test
+    } cases[] = {
+        {{"alice", " a.b", "\x95", "COM", "comx", "COM10", "lpt", "console", "xcon", "a.con", "\x83\x6Aon"}, true, true},
+        {{"", ".", "..", "alice.", "alice ", std::string("a\0b", 3), "a\tb", "a\\b", "a/b", "a:b", "a*b", "a?b",
+          "a\"b", "a<b", "a>b", "a|b"},
+         false, false},
+        // Device names, in any case, with blanks or an extension after them.
+        {{"CON", "con", "Prn", "aux", "nUl", "com1", "COM9", "lpt1", "LPT9", "con.txt", "Lpt3.tar.gz", "nul .x"},
+         false, false},
+        // PO-O-RU ('|' and '[' as second bytes), SO (a backslash as second byte).
+        {{"\x83\x7C\x81\x5B\x83\x8B", "\x83\x5C"}, true, false},
+    };
+    for (const auto& c : cases) {
+        for (const std::string& name : c.names) {
+            EXPECT_EQ(IsPlainFolderName(name, Cp932Lead), c.cp932) << name;
+            EXPECT_EQ(IsPlainFolderName(name), c.singleByte) << name;
+        }
+    }
+}
+
+// Second bytes that look like letters, '|' or '\\' are parts of their
+// characters: they keep their case and neither split nor refuse a name.
+TEST(CommandLine, DoubleByteNamesOfMachinesAndUsers)
+{
+    const std::string ni = "\x83\x6A", niUpper = "\x83\x4A", so = "\x83\x5C";
+    EXPECT_EQ(MachineFolderName("\\\\pc" + ni, Cp932Lead), "PC" + ni);
+    EXPECT_EQ(MachineFolderName("\\\\pc" + ni), "PC" + niUpper);
+    EXPECT_EQ(MachineFolderName(so + "\\a", Cp932Lead), so + "\\A");
+    EXPECT_EQ(ConnectName(ni + "x", Cp932Lead), "\\\\" + ni + "X");
+    const std::vector<std::string> both = {ni, niUpper};
+    EXPECT_EQ(UniqueMachines({ni, niUpper, "\\\\" + ni}, Cp932Lead), both);
+    EXPECT_EQ(UniqueMachines({ni, niUpper}).size(), 1u);
+
+    const std::vector<RemoteUser> users = {{ni, "S-1"}, {niUpper, "S-2"}, {"\x83\x7C", "S-3"}, {"con", "S-4"},
+                                           {"a.", "LPT1"}};
+    const std::vector<std::string> folders = {ni, niUpper, "\x83\x7C", "S-4", "user 5"};
+    EXPECT_EQ(UserFolderNames(users, Cp932Lead), folders);
 }
 
 TEST(CommandLine, LogLineIsOneTabSeparatedLine)

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "tests/local/Cp932.h"
+
 namespace {
 
 // reg's parser is the C runtime's: only a blank, a tab, a quote or an empty
@@ -25,6 +27,19 @@ TEST(CommandLines, RegArgumentQuotesOnlyWhatRegWouldSplit)
     };
     for (const auto& c : cases)
         EXPECT_EQ(RegArgument(c[0]), c[1]) << "[" << c[0] << "]";
+}
+
+// A profile named NI, a blank and SO ends in a second byte 0x5C: doubled as a
+// backslash, it would escape the closing quote and reg would unload nothing.
+TEST(CommandLines, ASecondByte5CIsNoBackslashBeforeTheClosingQuote)
+{
+    const std::string user = "\x83\x6A \x83\x5C";
+    EXPECT_EQ(RegArgument(user, Cp932Lead), "\"" + user + "\"");
+    EXPECT_EQ(RegArgument(user), "\"" + user + "\\\"");
+    EXPECT_EQ(RegArgument(user + "\\", Cp932Lead), "\"" + user + "\\\\\"");
+    const StoredProfileCommands c = BuildStoredProfileCommands(user, "C:\\o", Cp932Lead);
+    EXPECT_EQ(c.load, "reg load \"hku\\" + user + "\" ntuser.dat");
+    EXPECT_EQ(c.unload, "reg unload \"hku\\" + user + "\"");
 }
 
 } // namespace

@@ -24,7 +24,7 @@ std::string Bytes(const std::vector<AppEntry>& entries)
 {
     ApplicationsList list;
     for (const AppEntry& e : entries)
-        list.Add({e.name, e.version, e.publisher, {}, false, false}, e.scope);
+        list.Add({e.name, e.version, e.publisher, {}, false, false, {}}, e.scope);
     return list.FileBytes(TestLower);
 }
 
@@ -34,22 +34,29 @@ TEST(Applications, WhichSubkeysCount)
         UninstallKeyValues values;
         const char16_t* name;  // null: the subkey gives no entry
     } cases[] = {
-        {{u"Editor", {}, {}, {}, false, false}, u"Editor"},
-        {{u"Editor", {}, {}, {}, true, false}, nullptr},
-        {{u"Editor", {}, {}, {}, false, true}, nullptr},
-        {{u"Editor", {}, {}, u"hotFIX", false, false}, nullptr},
-        {{u"Editor", {}, {}, u" UPDATE\r\n", false, false}, nullptr},
-        {{u"Editor", {}, {}, u"security Update", false, false}, nullptr},
-        {{u"Editor", {}, {}, u"Service\tPack", false, false}, nullptr},
-        {{u"Editor", {}, {}, u"Update Rollup", false, false}, u"Editor"},
-        {{u"Editor", {}, {}, u"Updates", false, false}, u"Editor"},
-        {{u"Editor", {}, {}, u"Security  Update", false, false}, u"Editor"},
-        {{u"Editor", {}, {}, u"Hot fix", false, false}, u"Editor"},
-        {{u"Editor", {}, {}, u"Application", false, false}, u"Editor"},
-        {{{}, u"1.0", u"Acme", {}, false, false}, nullptr},
-        {{u"", u"1.0", u"Acme", {}, false, false}, nullptr},
-        {{u" \r\n\t ", u"1.0", u"Acme", {}, false, false}, nullptr},
-        {{u"\tEditor\r", {}, {}, {}, false, false}, u"Editor"},
+        {{u"Editor", {}, {}, {}, false, false, {}}, u"Editor"},
+        {{u"Editor", {}, {}, {}, true, false, {}}, nullptr},
+        {{u"Editor", {}, {}, {}, false, true, {}}, nullptr},
+        {{u"Editor", {}, {}, u"hotFIX", false, false, {}}, nullptr},
+        {{u"Editor", {}, {}, u" UPDATE\r\n", false, false, {}}, nullptr},
+        {{u"Editor", {}, {}, u"security Update", false, false, {}}, nullptr},
+        {{u"Editor", {}, {}, u"Service\tPack", false, false, {}}, nullptr},
+        {{u"Editor", {}, {}, u"Update Rollup", false, false, {}}, u"Editor"},
+        {{u"Editor", {}, {}, u"Updates", false, false, {}}, u"Editor"},
+        {{u"Editor", {}, {}, u"Security  Update", false, false, {}}, u"Editor"},
+        {{u"Editor", {}, {}, u"Hot fix", false, false, {}}, u"Editor"},
+        {{u"Editor", {}, {}, u"Application", false, false, {}}, u"Editor"},
+        {{{}, u"1.0", u"Acme", {}, false, false, {}}, nullptr},
+        {{u"", u"1.0", u"Acme", {}, false, false, {}}, nullptr},
+        {{u" \r\n\t ", u"1.0", u"Acme", {}, false, false, {}}, nullptr},
+        {{u"\tEditor\r", {}, {}, {}, false, false, {}}, u"Editor"},
+        // Registry data may go on after its NUL; no program shows that part.
+        {{std::u16string(u"Editor\0Junk", 11), {}, {}, {}, false, false, {}}, u"Editor"},
+        {{std::u16string(u"\0Editor", 7), {}, {}, {}, false, false, {}}, nullptr},
+        {{u"Editor", {}, {}, std::u16string(u"Hotfix\0Z", 8), false, false, {}}, nullptr},
+        // An entry that names its parent by display name alone is an update.
+        {{u"Editor", {}, {}, {}, false, false, u"Office Suite"}, nullptr},
+        {{u"Editor", {}, {}, {}, false, false, u" \r\n"}, u"Editor"},
     };
     for (const auto& c : cases) {
         const auto entry = MakeAppEntry(c.values, AppScope::User);
@@ -57,7 +64,9 @@ TEST(Applications, WhichSubkeysCount)
         EXPECT_TRUE(c.name ? kept : !entry) << Utf8(c.values.displayName.value_or(u"-") + u"/" +
                                                    c.values.releaseType.value_or(u"-"));
     }
-    const auto entry = MakeAppEntry({u"Editor", u" 1.0\r\n", u"\tAcme  Ltd ", {}, false, false}, AppScope::Machine32);
+    const auto entry = MakeAppEntry(
+        {u"Editor", std::u16string(u" 1.0\r\n\0x", 8), std::u16string(u"\tAcme  Ltd \0\0", 13), {}, false, false, {}},
+        AppScope::Machine32);
     ASSERT_TRUE(entry);
     EXPECT_TRUE(entry->version == u"1.0" && entry->publisher == u"Acme  Ltd" && entry->scope == AppScope::Machine32);
 }
@@ -126,7 +135,7 @@ TEST(Applications, FileForEachMachineView)
         {false, "default=machine;",
          "\xEF\xBB\xBF" "Name\tVersion\tPublisher\tScope\r\nTool\t1.0\tAcme\tmachine\r\nTool\t1.0\tAcme\tuser\r\n"},
     };
-    const UninstallKeyValues tool{u"Tool", u"1.0", u"Acme", {}, false, false};
+    const UninstallKeyValues tool{u"Tool", u"1.0", u"Acme", {}, false, false, {}};
     for (const auto& c : cases) {
         ApplicationsList list;
         list.Add(tool, AppScope::User);
@@ -136,6 +145,23 @@ TEST(Applications, FileForEachMachineView)
         EXPECT_EQ(list.FileBytes(TestLower), c.bytes);
     }
     EXPECT_EQ(ApplicationsList().FileBytes(TestLower), kHeader);
+}
+
+TEST(Applications, ArchitectureDecidesWhetherAMachineIs64Bit)
+{
+    using Text = std::optional<std::u16string>;
+    const struct {
+        std::vector<Text> architectures;
+        std::optional<bool> is64Bit;
+    } cases[] = {
+        {{u"x86", u"X86", std::u16string(u"x86\0AMD64", 9)}, false},
+        {{u"AMD64", u"amd64", u"IA64", u"ARM64", u" AMD64\r\n"}, true},
+        {{Text(), u"", u"ALPHA", u"x86_64", u"AMD6", std::u16string(u"\0AMD64", 6)}, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        for (const Text& architecture : c.architectures)
+            EXPECT_EQ(ArchitectureIs64Bit(architecture), c.is64Bit) << Utf8(architecture.value_or(u"(missing)"));
+    }
 }
 
 TEST(Applications, Utf8)
@@ -162,7 +188,7 @@ TEST(Applications, Utf8)
 TEST(Applications, UnreadableSubkeysLine)
 {
     ApplicationsList list;
-    list.Add({u"Tool", {}, {}, {}, false, false}, AppScope::User);
+    list.Add({u"Tool", {}, {}, {}, false, false, {}}, AppScope::User);
     list.AddUnreadable("error 5");
     EXPECT_EQ(list.FileBytes(TestLower),
               kHeader + "Tool\t\t\tuser\r\n# 1 uninstall entry could not be read: error 5\r\n");

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/local/Cp932.h"
+
 namespace {
 
 TEST(RegistryText, ValueTextByType)
@@ -55,7 +57,7 @@ TEST(RegistryText, NamePartEscapesBackslashesAndQuotes)
 // (0x95 0x5C); only a backslash of its own is doubled.
 TEST(RegistryText, DoubleByteCharactersKeepTheirSecondByte)
 {
-    const LeadByteTest cp932 = [](unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); };
+    const LeadByteTest cp932 = Cp932Lead;
     const struct {
         std::string text;
         std::string escaped;

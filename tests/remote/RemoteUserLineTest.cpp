@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/local/Cp932.h"
+
 namespace {
 
 // HOMEPATH data with the length the registry gave, and the line it makes.
@@ -26,7 +28,23 @@ TEST(RemoteUserLine, HomeFolderBeforeTheMarkerAndTheKeyAfterIt)
     EXPECT_EQ(RemoteMachineFolder(""), "RemoteMachine");
     EXPECT_EQ(RemoteMachineFolder("C:\\T~1"), "C:\\T~1\\RemoteMachine");
     EXPECT_EQ(RemoteMachineFolder("C:\\"), "C:\\RemoteMachine");
-    EXPECT_EQ(RemoteMachineFolder("C:\\\x95\x5c"), "C:\\\x95\x5c\\RemoteMachine");  // a double-byte character
+    EXPECT_EQ(RemoteMachineFolder("C:\\\x95\x5c", Cp932Lead), "C:\\\x95\x5c\\RemoteMachine");  // a double-byte character
+}
+
+// SO-NI-I: the first second byte is a backslash, and the name is not cut there.
+TEST(RemoteUserLine, HomeFolderNameInADoubleByteCodePage)
+{
+    const std::string sonii = "\x83\x5C\x83\x6A\x81\x5B";
+    const struct {
+        std::string data, cp932, singleByte;
+    } cases[] = {
+        {"\\Documents and Settings\\" + sonii + std::string(1, '\0'), sonii, "\x83\x6A\x81\x5B"},
+        {sonii, sonii, "\x83\x6A\x81\x5B"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(HomeFolderName(c.data, Cp932Lead), c.cp932) << c.data;
+        EXPECT_EQ(HomeFolderName(c.data), c.singleByte) << c.data;
+    }
 }
 
 } // namespace
