@@ -324,7 +324,7 @@ std::string LogLine(const LogTime& time, const std::string& source, bool ok, con
     line += '\t';
     line += Flattened(source);
     line += '\t';
-    line += ok ? std::string("ok") : "failed: " + Flattened(message);
+    line += ok ? (message.empty() ? std::string("ok") : "ok: " + Flattened(message)) : "failed: " + Flattened(message);
     line += "\r\n";
     return line;
 }

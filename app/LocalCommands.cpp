@@ -22,6 +22,8 @@ void TProDlg::Tell(const TProblem& problem) const
 {
     if (problem.Set())
         MessageBoxA(problem.owned ? mainWindow_ : nullptr, problem.text.c_str(), problem.caption.c_str(), MB_OK);
+    else if (!problem.note.empty())
+        MessageBoxA(mainWindow_, problem.note.c_str(), "Note", MB_OK);
 }
 
 int TProDlg::CreateOutputFolder(const std::string& name)

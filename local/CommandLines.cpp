@@ -66,3 +66,15 @@ CurrentUserCommands BuildCurrentUserCommands(const std::string& outFolder, LeadB
     c.drives = Reg("export", "hkcu\\Network", outFolder + "\\mappedDrv.reg", isLead);
     return c;
 }
+
+DiskHiveCommands BuildDiskHiveCommands(const std::string& key, const std::string& hiveFile,
+                                       const std::string& outFolder, LeadByteTest isLead)
+{
+    const std::string hive = "hklm\\" + key;
+    DiskHiveCommands c;
+    c.load = Reg("load", hive, hiveFile, isLead);
+    c.unload = Reg("unload", hive, isLead);
+    c.apps = Reg("export", hive + "\\microsoft\\windows\\currentversion\\uninstall\\", outFolder + "\\InstalledApps.reg",
+                 isLead);
+    return c;
+}

@@ -35,3 +35,14 @@ struct CurrentUserCommands {
     std::string drives;
 };
 CurrentUserCommands BuildCurrentUserCommands(const std::string& outFolder, LeadByteTest isLead = nullptr);
+
+// For a hive file of another disk, loaded under HKEY_LOCAL_MACHINE as key
+// (a name of this run's own) and named by its full path. apps exports that
+// hive's uninstall key when it is the disk's software hive.
+struct DiskHiveCommands {
+    std::string load;
+    std::string unload;
+    std::string apps;
+};
+DiskHiveCommands BuildDiskHiveCommands(const std::string& key, const std::string& hiveFile,
+                                       const std::string& outFolder, LeadByteTest isLead = nullptr);

@@ -199,3 +199,47 @@ std::string ConvertExportBytes(ConverterKind kind, const std::string& bytes)
     Rewrite(rule, text, out);
     return std::move(out.text);
 }
+
+namespace {
+
+char16_t UnitAt(const std::string& bytes, std::size_t unit)
+{
+    return static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * unit]) |
+                                 static_cast<unsigned char>(bytes[2 * unit + 1]) << 8);
+}
+
+char16_t LowerUnit(char16_t c)
+{
+    return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c;
+}
+
+} // namespace
+
+std::string RenameExportSections(const std::string& bytes, const std::string& from, const std::string& to)
+{
+    const std::size_t units = bytes.size() / 2;
+    const std::string search = "[" + from;
+    std::string out;
+    out.reserve(bytes.size() + 64);
+    std::size_t copied = 0;  // bytes of the input already in out
+    // The first line starts after the byte-order mark.
+    for (std::size_t line = units > 0 && UnitAt(bytes, 0) == 0xFEFF ? 1 : 0; line < units;) {
+        bool match = line + search.size() < units;
+        for (std::size_t i = 0; match && i < search.size(); ++i)
+            match = LowerUnit(UnitAt(bytes, line + i)) == LowerUnit(static_cast<unsigned char>(search[i]));
+        if (match) {
+            const char16_t next = UnitAt(bytes, line + search.size());
+            match = next == u'\\' || next == u']';
+        }
+        if (match) {
+            out.append(bytes, copied, 2 * line - copied);
+            out += Encode(("[" + to).c_str(), 2);
+            copied = 2 * (line + search.size());
+        }
+        while (line < units && UnitAt(bytes, line) != u'\n')
+            ++line;
+        ++line;
+    }
+    out.append(bytes, copied, std::string::npos);
+    return out;
+}

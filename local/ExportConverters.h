@@ -18,3 +18,10 @@ enum class ConverterKind {
 // inside a value's data or a name is left alone, so that it imports unchanged.
 // An occurrence after which too few backslashes follow is left as it is.
 std::string ConvertExportBytes(ConverterKind kind, const std::string& bytes);
+
+// A reg export (UTF-16LE bytes, byte-order mark included) of a key that was
+// loaded under another name: each section line that starts with "[" + from,
+// followed by "\" or "]", gets "[" + to in its place. from is compared
+// without regard to ASCII case, as the registry does; both are ASCII. Nothing
+// else changes, an odd last byte included.
+std::string RenameExportSections(const std::string& bytes, const std::string& from, const std::string& to);

@@ -10,6 +10,9 @@ struct TProblem {
     std::string text;
     std::string caption = "Problem";
     bool owned = true;  // the window's box is owned by the main window
+    // What a job that did its work still has to tell, such as something it
+    // could not include; told where no problem is.
+    std::string note;
 
     bool Set() const { return !text.empty(); }
 };
@@ -19,6 +22,11 @@ inline bool Fail(TProblem& problem, const std::string& text, const std::string& 
                  bool owned = true)
 {
     if (!problem.Set())
-        problem = TProblem{text, caption, owned};
+        problem = TProblem{text, caption, owned, problem.note};
     return false;
+}
+
+inline void Note(TProblem& problem, const std::string& text)
+{
+    problem.note += (problem.note.empty() ? "" : " ") + text;
 }

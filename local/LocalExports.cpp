@@ -4,12 +4,18 @@
 #define SECURITY_WIN32
 #include <security.h>
 
+#include <cstdio>
+#include <optional>
+
 #include "local/CommandLines.h"
 #include "local/CommandRunner.h"
 #include "local/ExportFiles.h"
 #include "local/OutputSet.h"
+#include "local/ProfileList.h"
 #include "remote/AppListFile.h"
+#include "remote/Applications.h"
 #include "remote/ApplicationsFile.h"
+#include "remote/FileBytes.h"
 
 const std::vector<std::string> kStoredProfileFiles = {
     "mappedDrv.prt", "printers.prt", "InstalledApps.reg", "mappedDrv.prx",
@@ -39,10 +45,10 @@ bool KeyMissing(HKEY root, const std::string& path)
     return result == ERROR_FILE_NOT_FOUND;
 }
 
-bool HiveLoaded(const std::string& user)
+bool HiveLoaded(const std::string& user, HKEY root = HKEY_USERS)
 {
     HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_USERS, user.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(root, user.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
         return false;
     RegCloseKey(key);
     return true;
@@ -71,11 +77,12 @@ bool ExportKey(const std::string& reg, const std::string& commandLine, HKEY root
 
 // reg unload fails while another program holds a key of the hive open; such
 // handles are often closed a moment later.
-bool UnloadHive(const std::string& reg, const std::string& commandLine, const std::string& user)
+bool UnloadHive(const std::string& reg, const std::string& commandLine, const std::string& user,
+                HKEY root = HKEY_USERS)
 {
     for (int attempt = 1;; ++attempt) {
         DWORD code = 1;
-        if (RunHidden(reg, commandLine, nullptr, &code) == 0 && code == 0 && !HiveLoaded(user))
+        if (RunHidden(reg, commandLine, nullptr, &code) == 0 && code == 0 && !HiveLoaded(user, root))
             return true;
         if (attempt == kUnloadAttempts)
             return false;
@@ -87,8 +94,9 @@ bool UnloadHive(const std::string& reg, const std::string& commandLine, const st
 // left loaded, its user would get a temporary profile at the next logon.
 class THiveGuard {
 public:
-    THiveGuard(const std::string& reg, const std::string& commandLine, const std::string& user)
-        : reg_(reg), commandLine_(commandLine), user_(user)
+    THiveGuard(const std::string& reg, const std::string& commandLine, const std::string& key,
+               HKEY root = HKEY_USERS)
+        : reg_(reg), commandLine_(commandLine), user_(key), root_(root)
     {
     }
     THiveGuard(const THiveGuard&) = delete;
@@ -103,11 +111,230 @@ public:
     bool Unload()
     {
         loaded_ = false;
-        return UnloadHive(reg_, commandLine_, user_);
+        return UnloadHive(reg_, commandLine_, user_, root_);
     }
 
 private:
     std::string reg_, commandLine_, user_;
+    HKEY root_;
+    bool loaded_ = false;
+};
+
+bool ReadFileBytes(const std::string& path, std::string& bytes)
+{
+    FilePtr file(std::fopen(path.c_str(), "rb"));
+    return file && ReadWholeFile(file.get(), bytes);
+}
+
+bool WriteFileBytes(const std::string& path, const std::string& bytes, TProblem& problem)
+{
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    const bool written = file && std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    const bool closed = file && std::fclose(file) == 0;
+    return (written && closed) || Fail(problem, "The file " + path + " could not be written in full (is the disk full?).");
+}
+
+// Whether two folder paths name the same folder, as far as their text tells.
+bool SameFolder(const std::string& a, const std::string& b)
+{
+    const auto normal = [](const std::string& path) {
+        char full[MAX_PATH];
+        const DWORD length = GetFullPathNameA(path.c_str(), MAX_PATH, full, nullptr);
+        std::string text = length > 0 && length < MAX_PATH ? std::string(full, length) : path;
+        text = JoinPath(text, "", IsAnsiLeadByte);  // one trailing backslash
+        return UpperAsciiLetters(text, IsAnsiLeadByte);
+    };
+    return !a.empty() && !b.empty() && normal(a) == normal(b);
+}
+
+// "X:\" of a drive path, "\\server\share\" of a UNC path, else "".
+std::string DriveRoot(const std::string& path)
+{
+    if (path.size() >= 2 && path[1] == ':')
+        return path.substr(0, 2) + "\\";
+    if (path.compare(0, 2, "\\\\") != 0)
+        return std::string();
+    const std::size_t server = FindAnsiChar(path.substr(2), '\\', IsAnsiLeadByte);
+    if (server == std::string::npos)
+        return std::string();
+    const std::string rest = path.substr(2 + server + 1);
+    const std::size_t share = FindAnsiChar(rest, '\\', IsAnsiLeadByte);
+    return path.substr(0, 2 + server + 1 + (share == std::string::npos ? rest.size() : share)) + "\\";
+}
+
+const char kHiveInWindows[] = "system32\\config\\software";
+
+// The software hive of the Windows on the drive of folder: that of WINDOWS,
+// then WINNT, then of any other folder at the drive's root; "" if none.
+std::string FindDiskSoftwareHive(const std::string& folder)
+{
+    const std::string root = DriveRoot(folder);
+    if (root.empty())
+        return std::string();
+    std::vector<std::string> windows = {"WINDOWS", "WINNT"};
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((root + "*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            const std::string name = found.cFileName;
+            if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && name != "." && name != "..")
+                windows.push_back(name);
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+    for (const std::string& name : windows) {
+        const std::string hive = root + name + "\\" + kHiveInWindows;
+        if (IsFile(hive))
+            return hive;
+    }
+    return std::string();
+}
+
+std::optional<std::u16string> WideValue(HKEY root, const std::string& path, const wchar_t* name)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return std::nullopt;
+    wchar_t text[256] = {};
+    DWORD size = sizeof text - sizeof(wchar_t), type = 0;
+    const LONG result = RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(text), &size);
+    RegCloseKey(key);
+    if (result != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ))
+        return std::nullopt;
+    return std::u16string(text, text + size / sizeof(wchar_t));
+}
+
+// The applications of the Windows on the disk a profile folder is on, when
+// that is not this machine's: its software hive, loaded under a key of
+// HKEY_LOCAL_MACHINE of this run's own for the job and unloaded on every way
+// out of it. Never this machine's own list in its place.
+class TDiskSoftware {
+public:
+    explicit TDiskSoftware(const std::string& reg)
+        : reg_(reg), key_("Movara-" + std::to_string(GetCurrentProcessId()) + "-SOFTWARE"),
+          commands_(BuildDiskHiveCommands(key_, "", "", IsAnsiLeadByte)),
+          guard_(reg, commands_.unload, key_, HKEY_LOCAL_MACHINE)
+    {
+    }
+
+    // Finds and loads the hive; false when the set lists none of the
+    // machine's applications, with Reason() saying why.
+    bool Load(const std::string& profilesDirectory, const std::string& work)
+    {
+        hive_ = FindDiskSoftwareHive(profilesDirectory);
+        if (hive_.empty())
+            return Refuse("no Windows folder on the drive of " + profilesDirectory + " holds " + kHiveInWindows);
+        if (HiveLoaded(key_, HKEY_LOCAL_MACHINE))
+            return Refuse("a key HKEY_LOCAL_MACHINE\\" + key_ + " is already there, so " + hive_ +
+                          " was not loaded over it");
+        commands_ = BuildDiskHiveCommands(key_, hive_, work, IsAnsiLeadByte);
+        DWORD code = 1;
+        if (RunHidden(reg_, commands_.load, nullptr, &code) != 0 || code != 0)
+            return Refuse("the system's reg could not load " + hive_ + " (exit code " + std::to_string(code) +
+                          "; it may be damaged, or this tool may lack administrator rights)");
+        guard_.Loaded();
+        loaded_ = true;
+        return true;
+    }
+
+    const std::string& Hive() const { return hive_; }
+    const std::string& Reason() const { return reason_; }
+
+    // Its uninstall keys; the 32-bit ones too when that Windows is 64-bit.
+    std::vector<UninstallSource> Sources() const
+    {
+        std::vector<UninstallSource> sources;
+        if (!loaded_)
+            return sources;
+        const std::wstring key(key_.begin(), key_.end());
+        sources.push_back({HKEY_LOCAL_MACHINE, key + L"\\Microsoft\\Windows\\CurrentVersion\\Uninstall", 0,
+                           AppScope::Machine});
+        if (Is64Bit())
+            sources.push_back({HKEY_LOCAL_MACHINE,
+                               key + L"\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall", 0,
+                               AppScope::Machine32});
+        return sources;
+    }
+
+    // InstalledApps.reg from the hive's uninstall key, its sections named
+    // as the old machine's own: HKEY_LOCAL_MACHINE\SOFTWARE\...
+    bool ExportApps(const std::string& file, TProblem& problem)
+    {
+        if (!loaded_)
+            return true;  // not written: never this machine's list in its place
+        const std::string path = key_ + "\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+        if (!ExportKey(reg_, commands_.apps, HKEY_LOCAL_MACHINE, path, hive_ + " (its uninstall key)", file, problem))
+            return false;
+        std::string bytes;
+        if (!IsFile(file))
+            return true;  // a hive without the key
+        return (ReadFileBytes(file, bytes) || Fail(problem, "The file " + file + " cannot be read.")) &&
+               WriteFileBytes(file,
+                              RenameExportSections(bytes, "HKEY_LOCAL_MACHINE\\" + key_, "HKEY_LOCAL_MACHINE\\SOFTWARE"),
+                              problem);
+    }
+
+    // Unloads the hive; false, with the problem to tell, when it stays loaded.
+    bool Unload(TProblem& problem)
+    {
+        if (!loaded_)
+            return true;
+        loaded_ = false;
+        if (guard_.Unload())
+            return true;
+        return Fail(problem, "The registry of the disk, " + hive_ + ", is still loaded under HKEY_LOCAL_MACHINE\\" +
+                                 key_ + ": another program holds it open. Close that program, then unload it "
+                                 "with:\nreg unload \"HKLM\\" + key_ + "\"");
+    }
+
+private:
+    bool Refuse(const std::string& reason)
+    {
+        reason_ = reason;
+        return false;
+    }
+
+    // By the disk's own system hive: PROCESSOR_ARCHITECTURE of the control
+    // set its Select\Current names. Without one, a Wow6432Node key in the
+    // software hive.
+    bool Is64Bit() const
+    {
+        const std::string system = hive_.substr(0, hive_.size() - 8) + "system";
+        const std::string key = "Movara-" + std::to_string(GetCurrentProcessId()) + "-SYSTEM";
+        if (IsFile(system) && !HiveLoaded(key, HKEY_LOCAL_MACHINE)) {
+            const DiskHiveCommands commands = BuildDiskHiveCommands(key, system, "", IsAnsiLeadByte);
+            THiveGuard guard(reg_, commands.unload, key, HKEY_LOCAL_MACHINE);
+            DWORD code = 1;
+            if (RunHidden(reg_, commands.load, nullptr, &code) == 0 && code == 0) {
+                guard.Loaded();
+                std::optional<bool> is64;
+                DWORD current = 0, size = sizeof current, type = 0;
+                HKEY select = nullptr;
+                if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, (key + "\\Select").c_str(), 0, KEY_READ, &select) ==
+                    ERROR_SUCCESS) {
+                    if (RegQueryValueExA(select, "Current", nullptr, &type, reinterpret_cast<BYTE*>(&current),
+                                         &size) == ERROR_SUCCESS &&
+                        type == REG_DWORD && current > 0 && current < 1000) {
+                        char set[16];
+                        std::snprintf(set, sizeof set, "ControlSet%03lu", static_cast<unsigned long>(current));
+                        is64 = ArchitectureIs64Bit(
+                            WideValue(HKEY_LOCAL_MACHINE,
+                                      key + "\\" + set + "\\Control\\Session Manager\\Environment",
+                                      L"PROCESSOR_ARCHITECTURE"));
+                    }
+                    RegCloseKey(select);
+                }
+                (void)guard.Unload();  // only read from; a failure leaves nothing of the user's behind
+                if (is64)
+                    return *is64;
+            }
+        }
+        return HiveLoaded(key_ + "\\Wow6432Node", HKEY_LOCAL_MACHINE);  // the key is there
+    }
+
+    std::string reg_, key_, hive_, reason_;
+    DiskHiveCommands commands_;
+    THiveGuard guard_;
     bool loaded_ = false;
 };
 
@@ -168,14 +395,31 @@ int ExportStoredProfileFiles(const std::string& profilesDirectory, const std::st
     bool done = ExportKey(reg, commands.drives, HKEY_USERS, userKey + "Network",
                           "HKEY_USERS\\" + userKey + "Network", set.WorkPath("mappedDrv.prt"), problem) &&
                 ExportKey(reg, commands.printers, HKEY_USERS, userKey + "Printers",
-                          "HKEY_USERS\\" + userKey + "Printers", set.WorkPath("printers.prt"), problem) &&
-                WriteApplicationsFile(HKEY_LOCAL_MACHINE, true, HKEY_USERS, user, set.WorkPath("Applications.txt"),
-                                      problem);
+                          "HKEY_USERS\\" + userKey + "Printers", set.WorkPath("printers.prt"), problem);
+    // A profile of another disk, such as one of a machine that no longer
+    // starts, is listed with the applications of that disk's Windows.
+    const bool otherDisk = !SameFolder(profilesDirectory, SystemProfilesDirectory());
+    TDiskSoftware disk(reg);
+    if (done && otherDisk) {
+        if (disk.Load(profilesDirectory, set.Work()))
+            facts.machineHive = disk.Hive();
+        else
+            facts.noMachineApps = disk.Reason();
+    }
+    done = done && (otherDisk ? WriteApplicationsFile(disk.Sources(), HKEY_USERS, user, set.WorkPath("Applications.txt"),
+                                                      problem)
+                              : WriteApplicationsFile(HKEY_LOCAL_MACHINE, true, HKEY_USERS, user,
+                                                      set.WorkPath("Applications.txt"), problem));
     // Whatever happened, the hive goes before anything else is done.
     const bool unloaded = hive.Unload();
-    done = done &&
-           ExportKey(reg, commands.apps, HKEY_LOCAL_MACHINE, kUninstallKey,
-                     std::string("HKEY_LOCAL_MACHINE\\") + kUninstallKey, set.WorkPath("InstalledApps.reg"), problem);
+    if (otherDisk)
+        done = done && disk.ExportApps(set.WorkPath("InstalledApps.reg"), problem);
+    else
+        done = done && ExportKey(reg, commands.apps, HKEY_LOCAL_MACHINE, kUninstallKey,
+                                 std::string("HKEY_LOCAL_MACHINE\\") + kUninstallKey, set.WorkPath("InstalledApps.reg"),
+                                 problem);
+    TProblem diskProblem;
+    const bool diskUnloaded = disk.Unload(diskProblem);
     for (const char* stem : {"mappedDrv", "printers"}) {
         const std::string prt = set.WorkPath(std::string(stem) + ".prt");
         if (done && set.Produced(std::string(stem) + ".prt"))
@@ -189,8 +433,14 @@ int ExportStoredProfileFiles(const std::string& profilesDirectory, const std::st
         Fail(problem, "The registry of the profile " + user + " is still loaded under HKEY_USERS\\" + user +
                           ": another program holds it open. Its user would get a temporary profile at the next "
                           "logon. Close that program, then unload it with:\n" + UnloadCommand(user) + "\n\n" + after);
+    } else if (!diskUnloaded) {
+        const std::string after = done ? "Its files in " + outputFolder + " were written." : problem.text;
+        problem = TProblem();
+        Fail(problem, diskProblem.text + "\n\n" + after);
     }
-    return done && unloaded ? 0 : 1;
+    if (done && unloaded && diskUnloaded && !facts.noMachineApps.empty())
+        Note(problem, "No applications of the machine are listed, because " + facts.noMachineApps + ".");
+    return done && unloaded && diskUnloaded ? 0 : 1;
 }
 
 int ExportCurrentUserFiles(const std::string& outputFolder, TProblem& problem)

@@ -62,6 +62,10 @@ std::string SourceFileText(const SourceFacts& facts)
                        "Exported: " + facts.when + "\r\n" +
                        "Tool: MovaraM " + facts.version + "\r\n" +
                        "Import on the new machine, as the user who moves: " + importList + "\r\n";
+    if (!facts.machineHive.empty())
+        text += "Machine applications: read from " + facts.machineHive + ", the registry of the disk the profile is on\r\n";
+    else if (!facts.noMachineApps.empty())
+        text += "Machine applications: none listed, because " + facts.noMachineApps + "\r\n";
     const std::string keepList = Present(facts.files, keep);
     if (!keepList.empty())
         text += "Not to be imported: " + keepList + " (the old machine's installed applications, to read)\r\n";

@@ -14,6 +14,11 @@ struct SourceFacts {
     std::string when;        // TimeStampText
     std::string version;     // the tool's, "1.0.1.7"
     std::vector<std::string> files;  // the files of the set, "Source.txt" aside
+    // For a profile of another disk: the software hive whose applications
+    // the set lists, or why it lists none of the machine's. Both empty for
+    // a profile of this machine, whose own applications are listed.
+    std::string machineHive;
+    std::string noMachineApps;
 };
 
 // "YYYY-MM-DD HH:MM:SS".

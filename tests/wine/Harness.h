@@ -88,6 +88,14 @@ std::string StandInCalls();
 std::string FreshDir(const std::string& name);
 inline void MakeDirs(const std::string& path) { SHCreateDirectoryExA(nullptr, path.c_str(), nullptr); }
 void RemoveTree(const std::string& path);
+inline bool KeyExists(HKEY root, const std::string& path)
+{
+    HKEY key;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(key);
+    return true;
+}
 inline bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 std::string Read(const std::string& path);
 // The text with each "(error <digits>)" as "(error N)": a name that does not

@@ -178,18 +178,54 @@ TEST(StoredProfileExport, ReplacesTheSetOrKeepsItWhole)
                             "printers.prt|printers.prx|printers.reg|");
     Calls();
     // ... then the profile of that name on the old disk, which has none: no
-    // drives file of the first one is left beside its printers.
+    // drives file of the first one is left beside its printers. The disk's
+    // own Windows (the first folder at its root with a software hive: here
+    // WINNT, since Wine's windows folder has none) gives the machine's
+    // applications, never this machine's.
+    const std::string software = "C:\\WINNT\\system32\\config\\software";
+    sandbox::MakeDirs("C:\\WINNT\\system32\\config");
+    sandbox::Write(software, "Microsoft\\Windows\\CurrentVersion\\Uninstall\\Old|DisplayName|Old Disk App\r\n"
+                             "Microsoft\\Windows\\CurrentVersion\\Uninstall\\Old|DisplayVersion|3.1\r\n");
     PickProfilesFolder(tool, old);
     EXPECT_NE(SelectUser(tool, "All Users").find(old + "\\All Users holds no ntuser.dat"), std::string::npos);
     EXPECT_EQ(Listing(old + "\\All Users"), "") << "reg load would have made a hive there";
     EXPECT_EQ(SelectUser(tool, "carol"), "");
-    EXPECT_EQ(Calls().find("\nexport|hku\\carol\\Network|"), std::string::npos) << "no Network key, no export";
+    std::string diskCalls = Calls();
+    EXPECT_EQ(diskCalls.find("\nexport|hku\\carol\\Network|"), std::string::npos) << "no Network key, no export";
+    const std::size_t load = diskCalls.find("\nload|hklm\\Movara-"), unload = diskCalls.find("\nunload|hklm\\Movara-");
+    ASSERT_NE(load, std::string::npos) << diskCalls;
+    ASSERT_NE(unload, std::string::npos) << diskCalls;
+    const std::string key = diskCalls.substr(load + 11, diskCalls.find('|', load + 11) - load - 11);
+    EXPECT_EQ(diskCalls.substr(load, diskCalls.find('\n', load + 1) - load), "\nload|hklm\\" + key + "|" + software);
+    EXPECT_EQ(diskCalls.substr(unload, diskCalls.find('\n', unload + 1) - unload), "\nunload|hklm\\" + key);
+    EXPECT_EQ(diskCalls.find("load|hklm", load + 5), unload + 3) << "one load, one unload: " << diskCalls;
+    EXPECT_FALSE(sandbox::KeyExists(HKEY_LOCAL_MACHINE, key)) << "the disk's hive stays loaded";
     EXPECT_EQ(Listing(out), "Applications.txt|InstalledApps.reg|Source.txt|printers.prt|printers.prx|printers.reg|");
-    EXPECT_EQ(Read(out + "\\Applications.txt"), sandbox::ExpectedApplications());
+    EXPECT_EQ(Read(out + "\\Applications.txt"), "\xEF\xBB\xBFName\tVersion\tPublisher\tScope\r\n"
+                                                 "My Own Tool\t\t\tuser\r\nOld Disk App\t3.1\t\tmachine\r\n");
+    EXPECT_EQ(Read(out + "\\InstalledApps.reg"),
+              StandInExport("HKEY_LOCAL_MACHINE\\SOFTWARE\\microsoft\\windows\\currentversion\\uninstall"));
     EXPECT_EQ(Read(out + "\\printers.prx"), StandInExport("Printers"));
-    const std::string source = Read(out + "\\Source.txt");
+    std::string source = Read(out + "\\Source.txt");
     EXPECT_NE(source.find("Source: the stored profile carol in " + old + "\\carol "), std::string::npos) << source;
     EXPECT_NE(source.find("\r\nImport on the new machine, as the user who moves: printers.reg\r\n"), std::string::npos)
+        << source;
+    EXPECT_NE(source.find("\r\nMachine applications: read from " + software + ", the registry of the disk the "
+                          "profile is on\r\n"),
+              std::string::npos)
+        << source;
+
+    // A disk without a Windows of its own: the user's applications alone,
+    // no InstalledApps.reg, and the reason told and kept.
+    sandbox::RemoveTree("C:\\WINNT");
+    const std::string none = "no Windows folder on the drive of " + old + "\\ holds system32\\config\\software";
+    EXPECT_EQ(SelectUser(tool, "carol"), "No applications of the machine are listed, because " + none + ".<owned>");
+    EXPECT_EQ(Calls().find("load|hklm"), std::string::npos);
+    EXPECT_EQ(Listing(out), "Applications.txt|Source.txt|printers.prt|printers.prx|printers.reg|");
+    EXPECT_EQ(Read(out + "\\Applications.txt"), "\xEF\xBB\xBFName\tVersion\tPublisher\tScope\r\n"
+                                                 "My Own Tool\t\t\tuser\r\n");
+    source = Read(out + "\\Source.txt");
+    EXPECT_NE(source.find("\r\nMachine applications: none listed, because " + none + "\r\n"), std::string::npos)
         << source;
     EXPECT_EQ(SelectUser(tool, ""), "Please select a user in the list first<owned>");
 }

@@ -1,7 +1,8 @@
 // Stands in for the system's reg tool where Wine lacks "reg load" and
 // "reg unload": it appends its arguments, joined by "|", as one line to
-// reg-calls.log beside itself. "load" makes the hive's key under HKEY_USERS
-// with the keys and string values the hive file's lines name (as a real hive
+// reg-calls.log beside itself. "load" makes the hive's key (under HKEY_USERS,
+// or HKEY_LOCAL_MACHINE for a disk's hive) with the keys and string values
+// the hive file's lines name (as a real hive
 // brings its keys), "unload" deletes it, and "export" writes a small UTF-16LE export of
 // a key that exists. Files beside it change its answers: "fail-load",
 // "fail-unload" and "fail-export" holding a key's name fail that command for
@@ -57,13 +58,13 @@ int main(int argc, char** argv)
             const std::string sub = line.substr(0, line.find('|')), rest = line.substr(sub.size());
             const std::string name = rest.empty() ? "" : rest.substr(1, rest.find('|', 1) - 1);
             const std::string text = rest.empty() ? "" : rest.substr(rest.find('|', 1) + 1) + '\0';
-            sandbox::SetValue(HKEY_USERS, path + (sub.empty() ? "" : "\\" + sub), rest.empty() ? nullptr : name.c_str(),
+            sandbox::SetValue(root, path + (sub.empty() ? "" : "\\" + sub), rest.empty() ? nullptr : name.c_str(),
                               REG_SZ, text);
         }
         return 0;
     }
     if (verb == "unload")
-        return Fails("fail-unload", key) || SHDeleteKeyA(HKEY_USERS, path.c_str()) != ERROR_SUCCESS;
+        return Fails("fail-unload", key) || SHDeleteKeyA(root, path.c_str()) != ERROR_SUCCESS;
     if (verb != "export")
         return 0;
     HKEY opened;

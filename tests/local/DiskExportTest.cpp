@@ -1,0 +1,52 @@
+#include <gtest/gtest.h>
+
+#include "local/CommandLines.h"
+#include "local/ExportConverters.h"
+
+namespace {
+
+std::string Wide(const std::string& ascii)
+{
+    std::string out;
+    for (char c : ascii)
+        out += std::string{c, '\0'};
+    return out;
+}
+
+// A disk's hive loaded under a key of the run's own is exported as the old
+// machine's SOFTWARE: only section lines that name that key, whole, change.
+TEST(DiskExport, SectionsOfTheLoadedHiveBecomeTheMachinesSoftware)
+{
+    const std::string from = "HKEY_LOCAL_MACHINE\\Movara-7-SOFTWARE", to = "HKEY_LOCAL_MACHINE\\SOFTWARE";
+    const struct {
+        std::string in, out;
+    } cases[] = {
+        {"[HKEY_LOCAL_MACHINE\\Movara-7-SOFTWARE\\Microsoft\\Uninstall]\r\n\"a\"=\"b\"\r\n",
+         "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Uninstall]\r\n\"a\"=\"b\"\r\n"},
+        {"[hkey_local_machine\\movara-7-software]\r\n", "[HKEY_LOCAL_MACHINE\\SOFTWARE]\r\n"},
+        // Another key that begins alike, data that holds the name, a line that does not start with it.
+        {"[HKEY_LOCAL_MACHINE\\Movara-7-SOFTWARE2\\x]\r\n\"p\"=\"[HKEY_LOCAL_MACHINE\\Movara-7-SOFTWARE\\y]\"\r\n"
+         " [HKEY_LOCAL_MACHINE\\Movara-7-SOFTWARE\\z]\n[HKEY_LOCAL_MACHINE\\Movara-7-SOFTWARE\\w]\n",
+         "[HKEY_LOCAL_MACHINE\\Movara-7-SOFTWARE2\\x]\r\n\"p\"=\"[HKEY_LOCAL_MACHINE\\Movara-7-SOFTWARE\\y]\"\r\n"
+         " [HKEY_LOCAL_MACHINE\\Movara-7-SOFTWARE\\z]\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\w]\n"},
+        {"[HKEY_LOCAL_MACHINE\\Movara-7-SOFTWARE", "[HKEY_LOCAL_MACHINE\\Movara-7-SOFTWARE"},  // cut short
+        {"", ""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(RenameExportSections("\xff\xfe" + Wide(c.in), from, to), "\xff\xfe" + Wide(c.out)) << c.in;
+        EXPECT_EQ(RenameExportSections("\xff\xfe" + Wide(c.in) + "x", from, to), "\xff\xfe" + Wide(c.out) + "x")
+            << "an odd last byte stays";
+    }
+}
+
+TEST(DiskExport, HiveCommandsNameTheFileInFull)
+{
+    const DiskHiveCommands c =
+        BuildDiskHiveCommands("Movara-7-SOFTWARE", "E:\\WINDOWS\\system32\\config\\software", "C:\\out dir\\carol.~new");
+    EXPECT_EQ(c.load, "reg load hklm\\Movara-7-SOFTWARE E:\\WINDOWS\\system32\\config\\software");
+    EXPECT_EQ(c.unload, "reg unload hklm\\Movara-7-SOFTWARE");
+    EXPECT_EQ(c.apps, "reg export hklm\\Movara-7-SOFTWARE\\microsoft\\windows\\currentversion\\uninstall\\ "
+                      "\"C:\\out dir\\carol.~new\\InstalledApps.reg\"");
+}
+
+} // namespace
