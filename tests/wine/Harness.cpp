@@ -258,11 +258,8 @@ void SetWide(HKEY root, const std::string& path, const wchar_t* name, DWORD type
 
 bool Is64BitMachine()
 {
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Wow6432Node", 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(key);
-    return true;
+    BOOL wow64 = FALSE;
+    return sizeof(void*) == 8 || (IsWow64Process(GetCurrentProcess(), &wow64) && wow64);
 }
 }  // namespace
 
@@ -314,6 +311,11 @@ void MakeUninstallEntries(HKEY userRoot, const std::string& userPath)
     for (const auto& e : entries)
         SetWide(HKEY_LOCAL_MACHINE, m + e.key, e.name, e.type, e.text, e.view);
     SetValue(HKEY_LOCAL_MACHINE, m + "Part", "SystemComponent", REG_DWORD, std::string("\1\0\0\0", 4));
+    // A Wow6432Node key on a 32-bit machine, left by some installer or a
+    // copied hive, is no view of the registry: its programs are not listed.
+    if (!Is64BitMachine())
+        SetValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Stray",
+                 "DisplayName", REG_SZ, std::string("Stray Copy") + '\0');
     const std::string user = (userPath.empty() ? "" : userPath + "\\") + kUninstall;
     SHDeleteKeyA(userRoot, user.c_str());
     SetValue(userRoot, user + "\\Mine", "DisplayName", REG_SZ, std::string("My Own Tool") + '\0');
