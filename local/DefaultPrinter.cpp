@@ -28,8 +28,9 @@ std::string DefaultPrinterRegText(const std::string& device, LeadByteTest isLead
     // The registry export writer's own pieces, so that the file reads like
     // its exports; it writes through a text-mode stream, which this does by hand.
     const std::string data = device + '\0';
+    const auto* bytesOfData = reinterpret_cast<const unsigned char*>(data.data());
     const std::string text = "REGEDIT4\n" + SectionLine(kWindowsKey) + ValueNamePart("Device", isLead) +
-                             FormatValueText(1, reinterpret_cast<const unsigned char*>(data.data()), data.size(), isLead);
+                             FormatValueText(1, bytesOfData, data.size(), isLead);
     std::string bytes;
     for (const char c : text) {
         if (c == '\n')

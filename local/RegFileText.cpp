@@ -431,8 +431,7 @@ void ReplacePart(RegItem& item, std::size_t RegItem::*at, std::size_t RegItem::*
 RegFile ReadRegFile(const std::string& bytes, LeadByteTest isLead)
 {
     RegFile file;
-    const bool wide =
-        bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF && static_cast<unsigned char>(bytes[1]) == 0xFE;
+    const bool wide = bytes.compare(0, 2, "\xff\xfe") == 0;
     file.form = wide ? RegFileForm::Utf16 : RegFileForm::Ansi;
     file.isLead = wide ? nullptr : isLead;
     Parser(bytes, file, wide ? 2 : 0, wide ? 2 : 1).Run();

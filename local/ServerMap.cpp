@@ -10,14 +10,15 @@ struct Rename {
 // One side of a mapping: the server name alone, or an error text.
 std::string ServerName(const std::string& side, const char* which, LeadByteTest isLead, std::string& name)
 {
+    const std::string server = std::string("the ") + which + " server";
     std::string::size_type start = 0;
     if (side.compare(0, 2, "\\\\") == 0)
         start = 2;
     else if (side.compare(0, 1, "\\") == 0)
-        return std::string("the ") + which + " server starts with one backslash; write \\\\server or server";
+        return server + " starts with one backslash; write \\\\server or server";
     name = side.substr(start);
     if (name.empty())
-        return std::string("the ") + which + " server name is empty";
+        return server + " name is empty";
     for (std::string::size_type i = 0; i < name.size(); ++i) {
         const unsigned char c = static_cast<unsigned char>(name[i]);
         if (isLead && isLead(c) && i + 1 < name.size()) {
@@ -25,9 +26,9 @@ std::string ServerName(const std::string& side, const char* which, LeadByteTest 
             continue;
         }
         if (c == '\\')
-            return std::string("the ") + which + " server holds a backslash; give the server alone, without a share or printer";
+            return server + " holds a backslash; give the server alone, without a share or printer";
         if (c == ',' || c == '"' || c <= ' ' || c == 0x7F)
-            return std::string("the ") + which + " server holds a comma, a double quote, a blank or a control character";
+            return server + " holds a comma, a double quote, a blank or a control character";
     }
     return std::string();
 }

@@ -59,17 +59,19 @@ const struct {
     const char* in;
     const char* out;  // null: unchanged
 } kLines[] = {
-    {"[HKEY_CURRENT_USER\\Printers\\Connections\\,,OLD,HP 4]\r\n", "[HKEY_CURRENT_USER\\Printers\\Connections\\,,NEW,HP 4]\r\n"},
-    {"\"Server\"=\"\\\\\\\\old\"\r\n", "\"Server\"=\"\\\\\\\\NEW\"\r\n"},
+    {"[HKEY_CURRENT_USER\\Printers\\Connections\\,,OLD,HP 4]\r\n",
+      "[HKEY_CURRENT_USER\\Printers\\Connections\\,,NEW1,HP 4]\r\n"},
+    {"\"Server\"=\"\\\\\\\\old\"\r\n", "\"Server\"=\"\\\\\\\\NEW1\"\r\n"},
     {"\"Provider\"=\"win32spl.dll\"\r\n", nullptr},
     {"[Printers\\Connections\\,,OLDER,x]\n", nullptr},
-    {"[-S-1-5-21-1\\Printers\\Connections\\,,Old,HP 4]\n", "[-S-1-5-21-1\\Printers\\Connections\\,,NEW,HP 4]\n"},
+    {"[-S-1-5-21-1\\Printers\\Connections\\,,Old,HP 4]\n", "[-S-1-5-21-1\\Printers\\Connections\\,,NEW1,HP 4]\n"},
     {"[HKEY_CURRENT_USER\\Printers\\,,OLD]\r\n", nullptr},  // not a connection's form
     {"[HKEY_CURRENT_USER\\Printers\\DevModePerUser]\r\n", nullptr},
-    {"\"\\\\\\\\OLD\\\\HP 4\"=hex:01,\\\r\n  02\r\n", "\"\\\\\\\\NEW\\\\HP 4\"=hex:01,\\\r\n  02\r\n"},
-    {"\"\\\\\\\\OLD\\\\HP 4\" = \"\\\\\\\\OLD\\\\x\" ; both\r\n", "\"\\\\\\\\NEW\\\\HP 4\" = \"\\\\\\\\NEW\\\\x\" ; both\r\n"},
-    {"\"\\\\\\\\OLD\\\\y\"=-\r\n", "\"\\\\\\\\NEW\\\\y\"=-\r\n"},
-    {"\"Device\"=\"\\\\\\\\OLD\\\\HP 4,winspool,Ne01:\"\r\n", "\"Device\"=\"\\\\\\\\NEW\\\\HP 4,winspool,Ne01:\"\r\n"},
+    {"\"\\\\\\\\OLD\\\\HP 4\"=hex:01,\\\r\n  02\r\n", "\"\\\\\\\\NEW1\\\\HP 4\"=hex:01,\\\r\n  02\r\n"},
+    {"\"\\\\\\\\OLD\\\\HP \\\"4\\\"\" = \"\\\\\\\\OLD\\\\x\" ; both\r\n",
+      "\"\\\\\\\\NEW1\\\\HP \\\"4\\\"\" = \"\\\\\\\\NEW1\\\\x\" ; both\r\n"},
+    {"\"\\\\\\\\OLD\\\\y\"=-\r\n", "\"\\\\\\\\NEW1\\\\y\"=-\r\n"},
+    {"\"Device\"=\"\\\\\\\\OLD\\\\HP 4,winspool,Ne01:\"\r\n", "\"Device\"=\"\\\\\\\\NEW1\\\\HP 4,winspool,Ne01:\"\r\n"},
     {"\"RemotePath\"=\"\\\\\\\\OLDER\\\\share\"\r\n", nullptr},
     {"\"p\"=\"\\\\\\\\OLD,x\"\r\n", nullptr},
     {"\"p\"=\"OLD\"\r\n", nullptr},
@@ -80,7 +82,7 @@ const struct {
     {"[,,A,p\\,,b,q]\r\n", "[,,B,p\\,,C,q]\r\n"},
 };
 
-const std::vector<ServerMapping> kMap = {{"OLD", "NEW"}, {"A", "B"}, {"b", "C"}};
+const std::vector<ServerMapping> kMap = {{"OLD", "NEW1"}, {"A", "B"}, {"b", "C"}};
 
 // Code page 1252 widening, enough for these names.
 std::u16string Latin1(const std::string& s)
@@ -126,8 +128,8 @@ TEST(ServerMap, NamesBeyondAscii)
     EXPECT_EQ(RenameServersInFile(Utf16File(header + Latin1(line)), map, nullptr, Latin1).bytes,
               Utf16File(header + u"\"p\"=\"\\\\\\\\n\u00e8w\\\\s\"\r\n"));
 
-    const std::string dbcs = "REGEDIT4\r\n\"p\"=\"\\\\\\\\\x95\x5C\\\\s\"\r\n";
-    EXPECT_EQ(RenameServersInFile(dbcs, map, Cp932).bytes, "REGEDIT4\r\n\"p\"=\"\\\\\\\\X\\\\s\"\r\n");
+    const std::string dbcs = "REGEDIT4\r\n\"p\"=\"\\\\\\\\\x95\x5C\\\\\x95\x5C\"\r\n";
+    EXPECT_EQ(RenameServersInFile(dbcs, map, Cp932).bytes, "REGEDIT4\r\n\"p\"=\"\\\\\\\\X\\\\\x95\x5C\"\r\n");
     EXPECT_EQ(RenameServersInFile(dbcs, map).changedLines, 0u);
 }
 
