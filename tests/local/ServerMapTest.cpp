@@ -66,7 +66,6 @@ const struct {
     {"[Printers\\Connections\\,,OLDER,x]\n", nullptr},
     {"[-S-1-5-21-1\\Printers\\Connections\\,,Old,HP 4]\n", "[-S-1-5-21-1\\Printers\\Connections\\,,NEW1,HP 4]\n"},
     {"[HKEY_CURRENT_USER\\Printers\\,,OLD]\r\n", nullptr},  // not a connection's form
-    {"[HKEY_CURRENT_USER\\Printers\\DevModePerUser]\r\n", nullptr},
     {"\"\\\\\\\\OLD\\\\HP 4\"=hex:01,\\\r\n  02\r\n", "\"\\\\\\\\NEW1\\\\HP 4\"=hex:01,\\\r\n  02\r\n"},
     {"\"\\\\\\\\OLD\\\\HP \\\"4\\\"\" = \"\\\\\\\\OLD\\\\x\" ; both\r\n",
       "\"\\\\\\\\NEW1\\\\HP \\\"4\\\"\" = \"\\\\\\\\NEW1\\\\x\" ; both\r\n"},
@@ -75,7 +74,6 @@ const struct {
     {"\"RemotePath\"=\"\\\\\\\\OLDER\\\\share\"\r\n", nullptr},
     {"\"p\"=\"\\\\\\\\OLD,x\"\r\n", nullptr},
     {"\"p\"=\"OLD\"\r\n", nullptr},
-    {"\"p\"=\"\\\\OLD\"\r\n", nullptr},  // one backslash
     {"\"p\"=hex(1):5c,5c,4f,4c,44,00\r\n", nullptr},
     {"\"p\"=\"\\\\\\\\OLD\r\n", nullptr},  // unreadable lines stay
     {"\"\\\\\\\\A\"=\"\\\\\\\\B\"\r\n", "\"\\\\\\\\B\"=\"\\\\\\\\C\"\r\n"},
