@@ -72,7 +72,17 @@ std::string ReadSwitch(const std::string& name, const std::string& value, Comman
     else if (name == "/out") {
         o.out = value;
         o.outGiven = true;
+    } else if (name == "/map") {
+        ServerMapping mapping;
+        std::string error = ParseServerMapping(value, mapping);
+        if (error.empty())
+            error = AddServerMapping(o.map, mapping);
+        if (!error.empty())
+            return "/map \"" + value + "\": " + error;
+    } else if (name == "/apply") {
+        o.apply = value;
     } else if (name == "/jobs") {
+        o.jobsGiven = true;
         if (!ParseJobs(value, o.jobs))
             return "/jobs needs a number from 1 to " + std::to_string(kMaxJobs) + ", not \"" + value + "\"";
     }
@@ -82,7 +92,7 @@ std::string ReadSwitch(const std::string& name, const std::string& value, Comman
 bool TakesValue(const std::string& name)
 {
     return name == "/machine" || name == "/machines" || name == "/profile" || name == "/profiles" || name == "/out" ||
-           name == "/jobs";
+           name == "/jobs" || name == "/map" || name == "/apply";
 }
 
 std::string Flattened(std::string s)
@@ -120,7 +130,12 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args)
     }
     if (parsed.error.empty()) {
         const bool anyMachine = !o.machines.empty() || !o.machinesFiles.empty();
-        if (o.apps && !anyMachine)
+        const bool anyExport = anyMachine || !o.profiles.empty() || !o.profilesDir.empty() || o.current || o.apps ||
+                               o.jobsGiven;
+        if (!o.apply.empty()) {
+            if (anyExport)
+                parsed.error = "/apply imports a set and exports nothing: give it with /map and /out alone";
+        } else if (o.apps && !anyMachine)
             parsed.error = "/apps needs /machine or /machines";
         else if (!anyMachine && o.profiles.empty() && !o.current)
             parsed.error = "nothing to export: give /machine, /machines, /profile or /current";

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "local/AnsiNames.h"
+#include "local/ServerMap.h"
 #include "remote/RemoteUserLine.h"
 
 // What the arguments of a run without a window ask for. Switches are not
@@ -18,6 +19,11 @@ struct CommandLineOptions {
     std::string out;                    // empty: the current directory
     bool outGiven = false;              // /out was read (even if later parsing failed)
     int jobs = 8;
+    bool jobsGiven = false;
+    // /map OLD=NEW: servers renamed in the import files of every set, or in
+    // what /apply imports.
+    std::vector<ServerMapping> map;
+    std::string apply;                  // /apply FOLDER: import that set as the running user; empty: none
     bool help = false;
 };
 

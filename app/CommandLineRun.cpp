@@ -7,6 +7,7 @@
 #include <new>
 
 #include "app/CommandLine.h"
+#include "app/RunLog.h"
 #include "local/LocalExports.h"
 #include "local/OutputSet.h"
 #include "local/ProfileList.h"
@@ -14,114 +15,6 @@
 #include "remote/RemoteFolder.h"
 
 namespace {
-
-const char kLogSource[] = "Movara.log";
-
-LogTime Now()
-{
-    SYSTEMTIME now;
-    GetLocalTime(&now);
-    return {now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond};
-}
-
-// Standard output where the caller gave one (a file or a pipe), else the
-// console of the caller, if it has one: a GUI program gets neither by itself.
-HANDLE StandardOutput()
-{
-    HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
-    if (out && out != INVALID_HANDLE_VALUE && GetFileType(out) != FILE_TYPE_UNKNOWN)
-        return out;
-    if (!AttachConsole(ATTACH_PARENT_PROCESS))
-        return nullptr;
-    out = CreateFileA("CONOUT$", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-    return out == INVALID_HANDLE_VALUE ? nullptr : out;
-}
-
-// Several runs, on several machines, may append to one log on a share.
-// Each line is written at the end of the file while this process holds an
-// exclusive lock on one byte far past any log's end: the lock orders the
-// writers, and readers of the lines are never blocked.
-const DWORD kLockOffset = 0x7FFFFFF0;
-const int kLockAttempts = 400;   // about 10 s in all
-const DWORD kLockPauseMs = 25;
-
-// 0 when the line was appended whole, else the Win32 error.
-DWORD AppendLine(const std::string& path, const std::string& line)
-{
-    for (int attempt = 1;; ++attempt) {
-        HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                  OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        DWORD error = file == INVALID_HANDLE_VALUE ? GetLastError() : 0;
-        OVERLAPPED lock = {};
-        lock.Offset = kLockOffset;
-        if (!error && !LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &lock))
-            error = GetLastError();
-        else if (!error) {
-            LARGE_INTEGER zero = {};
-            DWORD written = 0;
-            const DWORD size = static_cast<DWORD>(line.size());
-            if (!SetFilePointerEx(file, zero, nullptr, FILE_END) ||
-                !WriteFile(file, line.data(), size, &written, nullptr))
-                error = GetLastError();
-            else if (written != size)
-                error = ERROR_WRITE_FAULT;
-            (void)UnlockFileEx(file, 0, 1, 0, &lock);  // closing the handle releases it too
-        }
-        if (file != INVALID_HANDLE_VALUE && !CloseHandle(file) && !error)
-            error = GetLastError();
-        const bool busy = error == ERROR_LOCK_VIOLATION || error == ERROR_SHARING_VIOLATION;
-        if (!busy || attempt == kLockAttempts)
-            return error;
-        Sleep(kLockPauseMs);
-    }
-}
-
-// The run's log: one line per source, appended to the log file and written
-// to standard output.
-class TRunLog {
-public:
-    explicit TRunLog(const std::string& path) : path_(path), out_(StandardOutput())
-    {
-        InitializeCriticalSection(&lock_);
-    }
-    TRunLog(const TRunLog&) = delete;
-    TRunLog& operator=(const TRunLog&) = delete;
-    ~TRunLog() { DeleteCriticalSection(&lock_); }
-
-    void Line(const std::string& source, bool ok, const std::string& message)
-    {
-        const LogTime now = Now();
-        const std::string line = LogLine(now, source, ok, message);
-        const DWORD error = AppendLine(path_, line);
-        EnterCriticalSection(&lock_);
-        logFailed_ = logFailed_ || error != 0;
-        if (!ok)
-            anyFailed_ = true;
-        Write(line);
-        if (error)
-            Write(LogLine(now, kLogSource, false,
-                          "the line above could not be written to " + path_ + " (error " + std::to_string(error) +
-                              ")"));
-        LeaveCriticalSection(&lock_);
-    }
-
-    // 0 when every source was exported and every line logged, else 1.
-    int ExitCode() const { return anyFailed_ || logFailed_ ? 1 : 0; }
-
-private:
-    void Write(const std::string& text)
-    {
-        DWORD written = 0;
-        if (out_)
-            (void)WriteFile(out_, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-    }
-
-    std::string path_;
-    HANDLE out_;
-    CRITICAL_SECTION lock_;
-    bool anyFailed_ = false;
-    bool logFailed_ = false;
-};
 
 std::string CurrentDirectory()
 {

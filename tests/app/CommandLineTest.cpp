@@ -28,6 +28,10 @@ std::string Summary(const CommandLineOptions& o)
     if (o.outGiven)
         s += "out:" + o.out + " ";
     s += "jobs:" + std::to_string(o.jobs);
+    for (const auto& m : o.map)
+        s += " map:" + m.oldServer + ">" + m.newServer;
+    if (!o.apply.empty())
+        s += " apply:" + o.apply;
     if (o.help)
         s += " help";
     return s;
@@ -65,6 +69,16 @@ TEST(CommandLine, ParsesSwitchesAndNamesTheFirstUsageError)
         {{"/machines", "a.txt", "/MACHINES", "b.txt", "/machines", "a.txt"}, "", "file:a.txt file:b.txt file:a.txt jobs:8"},
         {{"/machine", "\\\\"}, "/machine needs the name of a machine, not \"\\\\\"", "jobs:8"},
         {{"/machine", "", "/current"}, "/machine needs the name of a machine, not \"\"", "jobs:8"},
+        {{"/current", "/map", "\\\\old=\\\\new", "/MAP", "srv2=srv3"}, "", "current jobs:8 map:old>new map:srv2>srv3"},
+        {{"/current", "/map", "old=new", "/map", "OLD=other"}, "/map \"OLD=other\": " +
+         [] { std::vector<ServerMapping> m{{"old", "new"}}; return AddServerMapping(m, {"OLD", "other"}); }(), "current jobs:8 map:old>new"},
+        {{"/current", "/map", "old"}, "/map \"old\": " + [] { ServerMapping m; return ParseServerMapping("old", m); }(),
+         "current jobs:8"},
+        {{"/apply", "\\\\fs\\moves\\bob", "/map", "a=b", "/out", "C:\\o"}, "", "out:C:\\o jobs:8 map:a>b apply:\\\\fs\\moves\\bob"},
+        {{"/apply", "D:\\set", "/current"}, "/apply imports a set and exports nothing: give it with /map and /out alone",
+         "current jobs:8 apply:D:\\set"},
+        {{"/apply", "D:\\set", "/jobs", "8"}, "/apply imports a set and exports nothing: give it with /map and /out alone",
+         "jobs:8 apply:D:\\set"},
         {{"/foo", "/?"}, "", "jobs:8 help"},
         {{"/out", "/?"}, "", "jobs:8 help"},
     };

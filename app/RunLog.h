@@ -1,0 +1,70 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "app/CommandLine.h"
+
+// Standard output where the caller gave one (a file or a pipe), else the
+// console of the caller, if it has one: a GUI program gets neither by itself.
+HANDLE StandardOutput();
+
+// Appends line to the log at path under the log's lock: 0 when it was
+// written whole, else the Win32 error.
+DWORD AppendLine(const std::string& path, const std::string& line);
+
+// The source of the line that tells a line could not be logged.
+extern const char kLogSource[];  // "Movara.log"
+
+// The local time, for log lines.
+LogTime LogNow();
+
+// The run's log: one line per source, appended to the log file and written
+// to standard output.
+class TRunLog {
+public:
+    explicit TRunLog(const std::string& path) : path_(path), out_(StandardOutput())
+    {
+        InitializeCriticalSection(&lock_);
+    }
+    TRunLog(const TRunLog&) = delete;
+    TRunLog& operator=(const TRunLog&) = delete;
+    ~TRunLog() { DeleteCriticalSection(&lock_); }
+
+    void Line(const std::string& source, bool ok, const std::string& message)
+    {
+        const LogTime now = LogNow();
+        const std::string line = LogLine(now, source, ok, message);
+        const DWORD error = AppendLine(path_, line);
+        EnterCriticalSection(&lock_);
+        logFailed_ = logFailed_ || error != 0;
+        if (!ok)
+            anyFailed_ = true;
+        Write(line);
+        if (error)
+            Write(LogLine(now, kLogSource, false,
+                          "the line above could not be written to " + path_ + " (error " + std::to_string(error) +
+                              ")"));
+        LeaveCriticalSection(&lock_);
+    }
+
+    // 0 when every source was exported and every line logged, else 1.
+    int ExitCode() const { return anyFailed_ || logFailed_ ? 1 : 0; }
+
+private:
+    void Write(const std::string& text)
+    {
+        DWORD written = 0;
+        if (out_)
+            (void)WriteFile(out_, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    }
+
+    std::string path_;
+    HANDLE out_;
+    CRITICAL_SECTION lock_;
+    bool anyFailed_ = false;
+    bool logFailed_ = false;
+};
+
+
