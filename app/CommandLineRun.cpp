@@ -62,6 +62,7 @@ struct TFleet {
     std::vector<std::string> machines;
     LONG next = -1;
     bool apps = false;
+    std::vector<ServerMapping> map;
     std::string out;
     const TFleetSeams* seams = nullptr;
     TRunLog* log = nullptr;
@@ -91,6 +92,7 @@ void ExportMachineUsers(const TFleet& fleet, const std::string& name, const std:
             job.machine = ConnectName(name, IsAnsiLeadByte);
             job.user = users[i];
             job.withApps = fleet.apps;
+            job.map = fleet.map;
             job.outputFolder = JoinPath(JoinPath(fleet.out, machine, IsAnsiLeadByte), folders[i], IsAnsiLeadByte);
             ok = ExportRemoteUserFiles(job, problem) == 0;
         } catch (const std::exception& e) {
@@ -253,16 +255,18 @@ int RunCommandLine(const std::vector<std::string>& args, const TFleetSeams& seam
             ExportLocal(log, ProfileSource(profile), [&](TProblem& problem) {
                 if (!IsPlainFolderName(profile, IsAnsiLeadByte))
                     return Fail(problem, "\"" + profile + "\" is not the name of a profile folder.");
-                return ExportStoredProfileFiles(directory, profile, JoinPath(out, profile, IsAnsiLeadByte), problem) == 0;
+                return ExportStoredProfileFiles(directory, profile, JoinPath(out, profile, IsAnsiLeadByte), problem,
+                                                options.map) == 0;
             });
     }
     if (options.current)
         ExportLocal(log, kCurrentUserSource, [&](TProblem& problem) {
-            return ExportCurrentUserFiles(JoinPath(out, "CurrentUser", IsAnsiLeadByte), problem) == 0;
+            return ExportCurrentUserFiles(JoinPath(out, "CurrentUser", IsAnsiLeadByte), problem, options.map) == 0;
         });
     TFleet fleet;
     fleet.machines = fleetMachines;
     fleet.apps = options.apps;
+    fleet.map = options.map;
     fleet.out = out;
     fleet.seams = &seams;
     fleet.log = &log;

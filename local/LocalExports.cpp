@@ -10,6 +10,7 @@
 #include "local/CommandLines.h"
 #include "local/CommandRunner.h"
 #include "local/ExportFiles.h"
+#include "local/ImportFiles.h"
 #include "local/OutputSet.h"
 #include "local/ProfileList.h"
 #include "remote/AppListFile.h"
@@ -18,12 +19,12 @@
 #include "remote/FileBytes.h"
 
 const std::vector<std::string> kStoredProfileFiles = {
-    "mappedDrv.prt", "printers.prt", "InstalledApps.reg", "mappedDrv.prx",
-    "mappedDrv.reg", "printers.prx", "printers.reg",      "Applications.txt", "Source.txt",
+    "mappedDrv.prt", "printers.prt",     "InstalledApps.reg", "mappedDrv.prx",      "mappedDrv.reg",
+    "printers.prx",  "printers.reg",     "Applications.txt",  "DefaultPrinter.reg", "Source.txt",
 };
 const std::vector<std::string> kCurrentUserFiles = {
-    "mappedDrv.reg", "printers.reg", "InstalledApps.txt", "mappedDrv.prx", "printers.prx", "InstalledApp.txt",
-    "Applications.txt", "Source.txt",
+    "mappedDrv.reg", "printers.reg",     "InstalledApps.txt",  "mappedDrv.prx", "printers.prx", "InstalledApp.txt",
+    "Applications.txt", "DefaultPrinter.reg", "Source.txt",
 };
 
 namespace {
@@ -351,7 +352,8 @@ std::string RunningUserName()
 } // namespace
 
 int ExportStoredProfileFiles(const std::string& profilesDirectory, const std::string& user,
-                             const std::string& outputFolder, TProblem& problem)
+                             const std::string& outputFolder, TProblem& problem,
+                             const std::vector<ServerMapping>& map)
 {
     const std::string reg = SystemRegProgram();
     if (reg.empty())
@@ -395,7 +397,8 @@ int ExportStoredProfileFiles(const std::string& profilesDirectory, const std::st
     bool done = ExportKey(reg, commands.drives, HKEY_USERS, userKey + "Network",
                           "HKEY_USERS\\" + userKey + "Network", set.WorkPath("mappedDrv.prt"), problem) &&
                 ExportKey(reg, commands.printers, HKEY_USERS, userKey + "Printers",
-                          "HKEY_USERS\\" + userKey + "Printers", set.WorkPath("printers.prt"), problem);
+                          "HKEY_USERS\\" + userKey + "Printers", set.WorkPath("printers.prt"), problem) &&
+                WriteDefaultPrinterFile(HKEY_USERS, user, set, facts, problem);
     // A profile of another disk, such as one of a machine that no longer
     // starts, is listed with the applications of that disk's Windows.
     const bool otherDisk = !SameFolder(profilesDirectory, SystemProfilesDirectory());
@@ -426,6 +429,7 @@ int ExportStoredProfileFiles(const std::string& profilesDirectory, const std::st
             done = ConvertPrtToPrxFile(prt, set.WorkPath(std::string(stem) + ".prx"), problem) == 0 &&
                    ConvertPrtToRegFile(prt, set.WorkPath(std::string(stem) + ".reg"), problem) == 0;
     }
+    done = done && RenameServersInSet(set, map, facts, problem);
     done = set.Finish(done, facts, problem);
     if (!unloaded) {
         const std::string after = done ? "Its files in " + outputFolder + " were written." : problem.text;
@@ -443,7 +447,7 @@ int ExportStoredProfileFiles(const std::string& profilesDirectory, const std::st
     return done && unloaded && diskUnloaded ? 0 : 1;
 }
 
-int ExportCurrentUserFiles(const std::string& outputFolder, TProblem& problem)
+int ExportCurrentUserFiles(const std::string& outputFolder, TProblem& problem, const std::vector<ServerMapping>& map)
 {
     const std::string reg = SystemRegProgram();
     if (reg.empty())
@@ -459,6 +463,10 @@ int ExportCurrentUserFiles(const std::string& outputFolder, TProblem& problem)
                   set.WorkPath("printers.reg"), problem) &&
         ExportKey(reg, commands.apps, HKEY_LOCAL_MACHINE, kUninstallKey,
                   std::string("HKEY_LOCAL_MACHINE\\") + kUninstallKey, set.WorkPath("InstalledApps.txt"), problem);
+    SourceFacts facts;
+    facts.kind = SourceKind::CurrentUser;
+    facts.name = RunningUserName();
+    done = done && WriteDefaultPrinterFile(HKEY_CURRENT_USER, "", set, facts, problem);
     for (const char* stem : {"mappedDrv", "printers"}) {
         if (done && set.Produced(std::string(stem) + ".reg"))
             done = ConvertToPrxFile(set.WorkPath(std::string(stem) + ".reg"), set.WorkPath(std::string(stem) + ".prx"),
@@ -468,8 +476,6 @@ int ExportCurrentUserFiles(const std::string& outputFolder, TProblem& problem)
         done = MakeAppList(set.WorkPath("InstalledApps.txt"), set.WorkPath("InstalledApp.txt"), problem) == 0;
     done = done && WriteApplicationsFile(HKEY_LOCAL_MACHINE, true, HKEY_CURRENT_USER, "",
                                          set.WorkPath("Applications.txt"), problem);
-    SourceFacts facts;
-    facts.kind = SourceKind::CurrentUser;
-    facts.name = RunningUserName();
+    done = done && RenameServersInSet(set, map, facts, problem);
     return set.Finish(done, facts, problem) ? 0 : 1;
 }

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "local/JobReport.h"
+#include "local/ServerMap.h"
 
 // Every file each local job can leave in its output folder.
 extern const std::vector<std::string> kStoredProfileFiles;
@@ -13,9 +14,12 @@ extern const std::vector<std::string> kCurrentUserFiles;
 // (which ends in a backslash), into outputFolder through the system's reg:
 // its hive is loaded under HKEY_USERS as `user` and always unloaded again.
 // The job's earlier files there are replaced as a set, or all kept. 0 when
-// everything was done; 1 with the problem to tell.
+// everything was done; 1 with the problem to tell. The servers of map are
+// renamed in the files to import.
 int ExportStoredProfileFiles(const std::string& profilesDirectory, const std::string& user,
-                             const std::string& outputFolder, TProblem& problem);
+                             const std::string& outputFolder, TProblem& problem,
+                             const std::vector<ServerMapping>& map = {});
 
 // The same for the account that runs the tool, through HKEY_CURRENT_USER.
-int ExportCurrentUserFiles(const std::string& outputFolder, TProblem& problem);
+int ExportCurrentUserFiles(const std::string& outputFolder, TProblem& problem,
+                           const std::vector<ServerMapping>& map = {});

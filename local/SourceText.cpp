@@ -41,17 +41,17 @@ std::string SourceFileText(const SourceFacts& facts)
     switch (facts.kind) {
     case SourceKind::StoredProfile:
         source = "the stored profile " + facts.name + " in " + facts.place + " on the machine that exported it";
-        import = {"printers.reg", "mappedDrv.reg"};
+        import = {"printers.reg", "mappedDrv.reg", "DefaultPrinter.reg"};
         keep = {"InstalledApps.reg"};
         break;
     case SourceKind::CurrentUser:
         source = "the user who ran the tool, " + facts.name;
-        import = {"printers.reg", "mappedDrv.reg"};
+        import = {"printers.reg", "mappedDrv.reg", "DefaultPrinter.reg"};
         keep = {"InstalledApps.txt"};
         break;
     case SourceKind::RemoteUser:
         source = "the user " + facts.name + " (home folder " + facts.homeFolder + ") logged on at " + facts.place;
-        import = {"printers.txt.reg", "drives.txt.reg"};
+        import = {"printers.txt.reg", "drives.txt.reg", "DefaultPrinter.reg"};
         keep = {"apps.txt", "apps.txt.reg"};
         break;
     }
@@ -62,6 +62,15 @@ std::string SourceFileText(const SourceFacts& facts)
                        "Exported: " + facts.when + "\r\n" +
                        "Tool: MovaraM " + facts.version + "\r\n" +
                        "Import on the new machine, as the user who moves: " + importList + "\r\n";
+    if (!facts.localDefaultPrinter.empty())
+        text += "Default printer: " + facts.localDefaultPrinter +
+                ", a printer of the old machine itself, is not carried\r\n";
+    if (!facts.serverMap.empty()) {
+        text += "Servers renamed in the files to import: ";
+        for (std::size_t i = 0; i < facts.serverMap.size(); ++i)
+            text += (i ? ", " : "") + facts.serverMap[i];
+        text += "\r\n";
+    }
     if (!facts.machineHive.empty())
         text += "Machine applications: read from " + facts.machineHive + ", the registry of the disk the profile is on\r\n";
     else if (!facts.noMachineApps.empty())

@@ -19,6 +19,11 @@ struct SourceFacts {
     // a profile of this machine, whose own applications are listed.
     std::string machineHive;
     std::string noMachineApps;
+    // The user's default printer when it is one of the old machine itself,
+    // which no file carries; empty otherwise.
+    std::string localDefaultPrinter;
+    // "\\OLD to \\NEW" for each server renamed in the files to import.
+    std::vector<std::string> serverMap;
 };
 
 // "YYYY-MM-DD HH:MM:SS".

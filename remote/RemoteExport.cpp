@@ -1,5 +1,6 @@
 #include "remote/RemoteExport.h"
 
+#include "local/ImportFiles.h"
 #include "local/OutputSet.h"
 #include "remote/AppListFile.h"
 #include "remote/MachineProbe.h"
@@ -9,7 +10,7 @@
 
 const std::vector<std::string> kRemoteUserFiles = {
     "printers.txt", "printers.txt.reg", "drives.txt", "drives.txt.reg", "apps.txt", "apps.txt.reg",
-    "SmallApps.txt", "Applications.txt", "Source.txt",
+    "SmallApps.txt", "Applications.txt", "DefaultPrinter.reg", "Source.txt",
 };
 
 namespace {
@@ -70,6 +71,11 @@ LONG ListLoggedOnUsers(const std::string& machine, std::vector<RemoteUser>& user
 int ExportRemoteUserFiles(const RemoteExportJob& job, TProblem& problem)
 {
     TOutputSet set(job.outputFolder, kRemoteUserFiles);
+    SourceFacts facts;
+    facts.kind = SourceKind::RemoteUser;
+    facts.name = job.user.userKey;
+    facts.homeFolder = job.user.homeFolder;
+    facts.place = job.machine;
     TRegistry registry;
     LONG connected = registry.Connect(job.machine, HKEY_USERS);
     bool done = connected == ERROR_SUCCESS ||
@@ -88,7 +94,8 @@ int ExportRemoteUserFiles(const RemoteExportJob& job, TProblem& problem)
     }
     done = done && set.Begin(problem) &&
            registry.ExportToFile(set.Work(), job.user.userKey + "\\Printers", "printers.txt", problem) &&
-           registry.ExportToFile(set.Work(), job.user.userKey + "\\Network", "drives.txt", problem);
+           registry.ExportToFile(set.Work(), job.user.userKey + "\\Network", "drives.txt", problem) &&
+           WriteDefaultPrinterFile(registry.ConnectedKey(), job.user.userKey, set, facts, problem);
     if (done && job.withApps) {
         connected = registry.Connect(job.machine, HKEY_LOCAL_MACHINE);
         done = (connected == ERROR_SUCCESS ||
@@ -103,10 +110,6 @@ int ExportRemoteUserFiles(const RemoteExportJob& job, TProblem& problem)
                WriteApplicationsFile(registry.ConnectedKey(), false, users.Get(), job.user.userKey,
                                      set.WorkPath("Applications.txt"), problem, true);
     }
-    SourceFacts facts;
-    facts.kind = SourceKind::RemoteUser;
-    facts.name = job.user.userKey;
-    facts.homeFolder = job.user.homeFolder;
-    facts.place = job.machine;
+    done = done && RenameServersInSet(set, job.map, facts, problem);
     return set.Finish(done, facts, problem) ? 0 : 1;
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "local/JobReport.h"
+#include "local/ServerMap.h"
 #include "remote/ConnectReason.h"
 #include "remote/RemoteUserLine.h"
 
@@ -25,6 +26,7 @@ struct RemoteExportJob {
     RemoteUser user;
     bool withApps = false;
     std::string outputFolder;
+    std::vector<ServerMapping> map;  // servers renamed in the files to import
 };
 
 // Exports the user's printers and mapped drives (and, withApps, the

@@ -379,3 +379,91 @@ TEST(CommandLine, ProbeTellsRefusedSilentAndAnswering)
     EXPECT_EQ(result.outcome, ProbeOutcome::NotKnown);
     EXPECT_EQ(result.error, WSAHOST_NOT_FOUND);
 }
+
+namespace {
+
+const char kWindowsKey[] = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
+
+std::string DefaultPrinterFile(const std::string& device)
+{
+    std::string escaped;
+    for (char c : device)
+        escaped += c == '\\' ? "\\\\" : std::string(1, c);
+    return "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows]\r\n"
+           "\"Device\"=\"" + escaped + "\"\r\n";
+}
+
+bool Has(const std::string& text, const std::string& part)
+{
+    return text.find(part) != std::string::npos;
+}
+
+}  // namespace
+
+// The default printer travels with each kind of set, and /map renames the
+// old server in every file to import, never in the raw exports, and never a
+// server whose name only begins with the old one's.
+TEST(CommandLine, DefaultPrinterAndRenamedServers)
+{
+    sandbox::InstallStandIn();
+    const std::string dir = sandbox::FreshDir("map"), out = dir + "\\out", home = driver::ThisComputer().substr(2);
+    SHDeleteKeyA(HKEY_CURRENT_USER, "Printers");
+    SHDeleteKeyA(HKEY_CURRENT_USER, "Network");
+    sandbox::SetString(HKEY_CURRENT_USER, "Printers\\Connections\\,,OLDSRV,HP 4", "Server", "\\\\OLDSRV");
+    sandbox::SetString(HKEY_CURRENT_USER, "Printers\\Connections\\,,OLDER,Laser", "Server", "\\\\OLDER");
+    sandbox::SetString(HKEY_CURRENT_USER, "Network\\Z", "RemotePath", "\\\\oldsrv\\share");
+    sandbox::SetString(HKEY_CURRENT_USER, "Network\\Y", "RemotePath", "\\\\OLDER\\x");
+    sandbox::SetString(HKEY_CURRENT_USER, kWindowsKey, "Device", "\\\\OLDSRV\\HP 4,winspool,Ne01:");
+    sandbox::SetString(HKEY_CURRENT_USER, kWindowsKey, "load", "c:\\not-carried.exe");
+    sandbox::RemoveTree("C:\\users\\dora");
+    sandbox::MakeDirs("C:\\users\\dora");
+    sandbox::Write("C:\\users\\dora\\ntuser.dat",
+                   "Printers\r\nSoftware\\Microsoft\\Windows NT\\CurrentVersion\\Windows|Device|\\\\OldSrv\\Laser,winspool,Ne02:\r\n");
+
+    EXPECT_EQ(RunTool("/current /profile dora /machine " + home + " /map \\\\OLDSRV=\\\\NEWSRV /out " + out, dir,
+                      dir + "\\stdout.txt"),
+              0u) << Read(dir + "\\stdout.txt");
+    const std::string current = out + "\\CurrentUser\\", profile = out + "\\dora\\";
+    std::string remote;
+    for (const std::string& line : Lines(Read(out + "\\Movara.log")))
+        if (line.find(kUserKey) != std::string::npos)
+            remote = out + "\\" + home + "\\" + line.substr(line.find('\\') + 1, line.find(" (") - line.find('\\') - 1) + "\\";
+    ASSERT_FALSE(remote.empty()) << Read(out + "\\Movara.log");
+
+    // The running user's and the remote user's default printer, on the new server; a stored profile's too.
+    EXPECT_EQ(Read(current + "DefaultPrinter.reg"), DefaultPrinterFile("\\\\NEWSRV\\HP 4,winspool,Ne01:"));
+    EXPECT_EQ(Read(remote + "DefaultPrinter.reg"), DefaultPrinterFile("\\\\NEWSRV\\HP 4,winspool,Ne01:"));
+    EXPECT_EQ(Read(profile + "DefaultPrinter.reg"), DefaultPrinterFile("\\\\NEWSRV\\Laser,winspool,Ne02:"));
+    // reg's UTF-16 exports and their rewrites: renamed, the raw export as read.
+    const std::string printers = Read(current + "printers.reg"), drives = Read(current + "mappedDrv.reg");
+    EXPECT_EQ(printers.substr(0, 2), "\xff\xfe");
+    EXPECT_TRUE(Has(printers, sandbox::Utf16("[HKEY_CURRENT_USER\\Printers\\Connections\\,,NEWSRV,HP 4]\r\n\"Server\"=\"\\\\\\\\NEWSRV\"")))
+        << printers;
+    EXPECT_TRUE(Has(printers, sandbox::Utf16("[HKEY_CURRENT_USER\\Printers\\Connections\\,,OLDER,Laser]\r\n\"Server\"=\"\\\\\\\\OLDER\"")));
+    EXPECT_FALSE(Has(printers, sandbox::Utf16("OLDSRV")));
+    EXPECT_TRUE(Has(Read(current + "printers.prx"), sandbox::Utf16(",,NEWSRV,HP 4]")));
+    EXPECT_TRUE(Has(drives, sandbox::Utf16("\"RemotePath\"=\"\\\\\\\\NEWSRV\\\\share\"")));
+    EXPECT_TRUE(Has(drives, sandbox::Utf16("\"RemotePath\"=\"\\\\\\\\OLDER\\\\x\"")));
+    // The tool's own writer: the raw .txt as read, its .reg copy renamed.
+    EXPECT_TRUE(Has(Read(remote + "printers.txt"), ",,OLDSRV,HP 4]"));
+    EXPECT_TRUE(Has(Read(remote + "printers.txt.reg"), "[HKEY_CURRENT_USER\\Printers\\Connections\\,,NEWSRV,HP 4]\r\n"));
+    EXPECT_TRUE(Has(Read(remote + "printers.txt.reg"), ",,OLDER,Laser]"));
+    EXPECT_TRUE(Has(Read(remote + "drives.txt.reg"), "\"RemotePath\"=\"\\\\\\\\NEWSRV\\\\share\""));
+    EXPECT_TRUE(Has(Read(remote + "drives.txt"), "\"RemotePath\"=\"\\\\\\\\oldsrv\\\\share\""));
+    for (const std::string& set : {current, remote, profile}) {
+        const std::string source = Read(set + "Source.txt");
+        EXPECT_TRUE(Has(source, "DefaultPrinter.reg\r\n")) << source;
+        EXPECT_TRUE(Has(source, "\r\nServers renamed in the files to import: \\\\OLDSRV to \\\\NEWSRV\r\n")) << source;
+    }
+
+    // A printer of the machine itself is named, and no file carries it.
+    sandbox::SetString(HKEY_CURRENT_USER, kWindowsKey, "Device", "HP LaserJet,winspool,LPT1:");
+    EXPECT_EQ(RunTool("/current /out " + out, dir, dir + "\\stdout.txt"), 0u);
+    EXPECT_FALSE(Exists(current + "DefaultPrinter.reg"));
+    EXPECT_TRUE(Has(Read(current + "Source.txt"),
+                    "\r\nDefault printer: HP LaserJet, a printer of the old machine itself, is not carried\r\n"));
+    EXPECT_TRUE(Has(Read(current + "printers.reg"), sandbox::Utf16(",,OLDSRV,HP 4]"))) << "no map, no rename";
+    SHDeleteValueA(HKEY_CURRENT_USER, kWindowsKey, "Device");
+    SHDeleteValueA(HKEY_CURRENT_USER, kWindowsKey, "load");
+    SHDeleteKeyA(HKEY_CURRENT_USER, "Network");
+}

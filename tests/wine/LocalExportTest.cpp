@@ -203,8 +203,10 @@ TEST(StoredProfileExport, ReplacesTheSetOrKeepsItWhole)
     EXPECT_EQ(Listing(out), "Applications.txt|InstalledApps.reg|Source.txt|printers.prt|printers.prx|printers.reg|");
     EXPECT_EQ(Read(out + "\\Applications.txt"), "\xEF\xBB\xBFName\tVersion\tPublisher\tScope\r\n"
                                                  "My Own Tool\t\t\tuser\r\nOld Disk App\t3.1\t\tmachine\r\n");
+    const std::string uninstall = "HKEY_LOCAL_MACHINE\\SOFTWARE\\microsoft\\windows\\currentversion\\uninstall";
     EXPECT_EQ(Read(out + "\\InstalledApps.reg"),
-              StandInExport("HKEY_LOCAL_MACHINE\\SOFTWARE\\microsoft\\windows\\currentversion\\uninstall"));
+              StandInExport(uninstall) + Utf16("\r\n[" + uninstall + "\\Old]\r\n\"DisplayName\"=\"Old Disk App\"\r\n"
+                                               "\"DisplayVersion\"=\"3.1\"\r\n"));
     EXPECT_EQ(Read(out + "\\printers.prx"), StandInExport("Printers"));
     std::string source = Read(out + "\\Source.txt");
     EXPECT_NE(source.find("Source: the stored profile carol in " + old + "\\carol "), std::string::npos) << source;

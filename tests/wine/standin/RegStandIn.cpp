@@ -4,7 +4,7 @@
 // or HKEY_LOCAL_MACHINE for a disk's hive) with the keys and string values
 // the hive file's lines name (as a real hive
 // brings its keys), "unload" deletes it, and "export" writes a small UTF-16LE export of
-// a key that exists. Files beside it change its answers: "fail-load",
+// a key that exists (its subkeys with their string values). Files beside it change its answers: "fail-load",
 // "fail-unload" and "fail-export" holding a key's name fail that command for
 // it (a logged-on user, a hive held open, a full disk), "big-export" holding
 // N makes every export N MiB long.
@@ -34,6 +34,40 @@ HKEY Root(const std::string& key, std::string& path)
     while (!path.empty() && path.back() == '\\')
         path.pop_back();
     return root == "hku" ? HKEY_USERS : root == "hklm" ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+}
+
+// The sections of the subkeys below path, each with its string values, as
+// reg writes them: so that a rename of their names and data can be seen.
+std::string SubkeySections(HKEY root, const std::string& rootName, const std::string& path)
+{
+    std::string text;
+    HKEY key;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return text;
+    char name[256];
+    for (DWORD i = 0; RegEnumKeyA(key, i, name, sizeof name) == ERROR_SUCCESS; ++i) {
+        const std::string sub = path + "\\" + name;
+        text += "\r\n[" + rootName + "\\" + sub + "]\r\n";
+        HKEY subKey;
+        if (RegOpenKeyExA(root, sub.c_str(), 0, KEY_READ, &subKey) == ERROR_SUCCESS) {
+            char value[256], data[1024];
+            DWORD valueSize = sizeof value, dataSize = sizeof data, type = 0;
+            for (DWORD v = 0; RegEnumValueA(subKey, v, value, &valueSize, nullptr, &type,
+                                            reinterpret_cast<BYTE*>(data), &dataSize) == ERROR_SUCCESS;
+                 ++v, valueSize = sizeof value, dataSize = sizeof data) {
+                if (type != REG_SZ)
+                    continue;
+                std::string escaped;
+                for (const char c : std::string(data))
+                    escaped += c == '\\' || c == '"' ? std::string("\\") + c : std::string(1, c);
+                text += "\"" + std::string(value) + "\"=\"" + escaped + "\"\r\n";
+            }
+            RegCloseKey(subKey);
+        }
+        text += SubkeySections(root, rootName, sub);
+    }
+    RegCloseKey(key);
+    return text;
 }
 
 } // namespace
@@ -75,10 +109,11 @@ int main(int argc, char** argv)
         log << "EXISTS " << argv[3] << "\n";  // reg would ask whether to overwrite, and wait for ever
         return 2;
     }
-    // One section naming the key in full, as reg writes it.
-    const std::string text = "Windows Registry Editor Version 5.00\r\n\r\n[" +
-                             std::string(root == HKEY_USERS ? "HKEY_USERS" : root == HKEY_LOCAL_MACHINE ? "HKEY_LOCAL_MACHINE" : "HKEY_CURRENT_USER") +
-                             "\\" + path + "]\r\n\"a\"=\"b\"\r\n";
+    // A section naming the key in full, as reg writes it, then its subkeys.
+    const std::string rootName =
+        root == HKEY_USERS ? "HKEY_USERS" : root == HKEY_LOCAL_MACHINE ? "HKEY_LOCAL_MACHINE" : "HKEY_CURRENT_USER";
+    const std::string text = "Windows Registry Editor Version 5.00\r\n\r\n[" + rootName + "\\" + path +
+                             "]\r\n\"a\"=\"b\"\r\n" + SubkeySections(root, rootName, path);
     std::ofstream out(argv[3], std::ios::binary);
     out << "\xff\xfe" << sandbox::Utf16(text);
     const std::string filler = sandbox::Utf16("\"Filler\"=\"" + std::string(1000, 'f') + "\"\r\n");
