@@ -4,6 +4,7 @@
 
 #include "local/DefaultPrinter.h"
 #include "local/OutputSet.h"
+#include "remote/ApplicationsFile.h"
 #include "remote/FileBytes.h"
 
 const std::vector<std::string> kImportFiles = {
@@ -26,12 +27,7 @@ bool WriteBytes(const std::string& path, const std::string& bytes, TProblem& pro
 
 std::u16string WidenAnsi(const std::string& ansi)
 {
-    if (ansi.empty())
-        return std::u16string();
-    const int size = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(size > 0 ? size : 0), L'\0');
-    if (size > 0)
-        MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), &wide[0], size);
+    const std::wstring wide = WideFromAnsi(ansi);
     return std::u16string(wide.begin(), wide.end());
 }
 

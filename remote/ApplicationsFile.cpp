@@ -28,7 +28,9 @@ REGSAM ViewFlag(RegistryView view)
     return view == RegistryView::View64 ? KEY_WOW64_64KEY : view == RegistryView::View32 ? KEY_WOW64_32KEY : 0;
 }
 
-std::wstring Wide(const std::string& text)
+} // namespace
+
+std::wstring WideFromAnsi(const std::string& text)
 {
     if (text.empty())
         return std::wstring();
@@ -38,6 +40,8 @@ std::wstring Wide(const std::string& text)
         MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &wide[0], length);
     return wide;
 }
+
+namespace {
 
 // A string value as it is stored, NULs included (CleanAppText cuts it at the
 // first); unset for a missing value or one of another type. false for a read
@@ -166,7 +170,7 @@ bool WriteApplicationsFile(const std::vector<UninstallSource>& machineKeys, HKEY
     ApplicationsList list;
     for (const UninstallSource& source : machineKeys)
         ReadUninstallKey(source.root, source.path, source.view, source.scope, list);
-    const std::wstring userKey = userPath.empty() ? kUninstallKey : Wide(userPath) + L"\\" + kUninstallKey;
+    const std::wstring userKey = userPath.empty() ? kUninstallKey : WideFromAnsi(userPath) + L"\\" + kUninstallKey;
     ReadUninstallKey(userRoot, userKey, 0, AppScope::User, list);
     const std::string bytes = list.FileBytes(Lower);
     std::FILE* file = std::fopen(path.c_str(), "wb");

@@ -8,6 +8,9 @@
 #include "local/JobReport.h"
 #include "remote/Applications.h"
 
+// ANSI text in the system's code page as UTF-16.
+std::wstring WideFromAnsi(const std::string& text);
+
 // Whether a machine is 64-bit, by the PROCESSOR_ARCHITECTURE value below its
 // HKEY_LOCAL_MACHINE (localMachine, here or connected remotely). Where that
 // value cannot be read: when SOFTWARE has a Wow6432Node key, and for this

@@ -360,20 +360,11 @@ TEST(CommandLine, ProbeTellsRefusedSilentAndAnswering)
     EXPECT_GE(took, kProbeCapMs - 100);
     EXPECT_LT(took, kProbeCapMs + 5000) << "the cap must end the wait";
 
-    WSADATA data;
-    WSAStartup(MAKEWORD(2, 2), &data);
-    SOCKET listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in address = {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    int size = sizeof address;
-    ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    ASSERT_EQ(listen(listener, 5), 0);
-    getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size);
-    result = ProbeMachine("127.0.0.1", {silent.Port(), ntohs(address.sin_port)});
-    EXPECT_EQ(result.outcome, ProbeOutcome::Answers);
-    closesocket(listener);
-    WSACleanup();
+    {
+        TLoopbackListener answering(5);
+        result = ProbeMachine("127.0.0.1", {silent.Port(), answering.Port()});
+        EXPECT_EQ(result.outcome, ProbeOutcome::Answers);
+    }
 
     result = ProbeMachine("NOSUCHPROBE", {closed, closed});
     EXPECT_EQ(result.outcome, ProbeOutcome::NotKnown);

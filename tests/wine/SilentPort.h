@@ -1,32 +1,57 @@
 #pragma once
-// A loopback port that never answers: a listening socket whose backlog is
-// full drops every further connection attempt (Linux, which Wine runs on,
-// answers them with nothing), as a machine that is switched off does.
+// Loopback ports for the look at a machine's sharing ports: one that
+// accepts, one where nothing listens, and one that never answers.
 #include <winsock2.h>
 
 #include <vector>
 
-class TSilentPort {
+// A socket listening on a free loopback port.
+class TLoopbackListener {
 public:
-    TSilentPort()
+    explicit TLoopbackListener(int backlog)
     {
         WSADATA data;
         started_ = WSAStartup(MAKEWORD(2, 2), &data) == 0;
         listener_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-        sockaddr_in address = {};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        int size = sizeof address;
-        if (bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || listen(listener_, 0) != 0 ||
-            getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &size) != 0)
-            return;
-        port_ = ntohs(address.sin_port);
+        address_.sin_family = AF_INET;
+        address_.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        int size = sizeof address_;
+        if (bind(listener_, reinterpret_cast<sockaddr*>(&address_), sizeof address_) == 0 &&
+            listen(listener_, backlog) == 0 &&
+            getsockname(listener_, reinterpret_cast<sockaddr*>(&address_), &size) == 0)
+            port_ = ntohs(address_.sin_port);
+    }
+    TLoopbackListener(const TLoopbackListener&) = delete;
+    TLoopbackListener& operator=(const TLoopbackListener&) = delete;
+    ~TLoopbackListener()
+    {
+        closesocket(listener_);
+        if (started_)
+            WSACleanup();
+    }
+    unsigned short Port() const { return port_; }
+    const sockaddr_in& Address() const { return address_; }
+
+private:
+    bool started_ = false;
+    SOCKET listener_ = INVALID_SOCKET;
+    sockaddr_in address_ = {};
+    unsigned short port_ = 0;
+};
+
+// A port that never answers: a listening socket whose backlog is full drops
+// every further connection attempt (Linux, which Wine runs on, answers them
+// with nothing), as a machine that is switched off does.
+class TSilentPort {
+public:
+    TSilentPort()
+    {
         // Connections that fill the backlog; later ones are dropped unanswered.
-        for (int i = 0; i < 4; ++i) {
+        for (int i = 0; i < 4 && listener_.Port(); ++i) {
             SOCKET filler = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
             u_long nonBlocking = 1;
             ioctlsocket(filler, FIONBIO, &nonBlocking);
-            connect(filler, reinterpret_cast<sockaddr*>(&address), sizeof address);
+            connect(filler, reinterpret_cast<const sockaddr*>(&listener_.Address()), sizeof(sockaddr_in));
             fillers_.push_back(filler);
         }
         Sleep(200);  // the handshakes of the fillers that fit
@@ -37,32 +62,21 @@ public:
     {
         for (SOCKET filler : fillers_)
             closesocket(filler);
-        closesocket(listener_);
-        if (started_)
-            WSACleanup();
     }
-    unsigned short Port() const { return port_; }
+    unsigned short Port() const { return listener_.Port(); }
 
 private:
-    bool started_ = false;
-    SOCKET listener_ = INVALID_SOCKET;
+    TLoopbackListener listener_{0};
     std::vector<SOCKET> fillers_;
-    unsigned short port_ = 0;
 };
 
 // A loopback port where nothing listens: connections to it are refused.
 inline unsigned short ClosedPort()
 {
-    WSADATA data;
-    WSAStartup(MAKEWORD(2, 2), &data);
-    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in address = {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    int size = sizeof address;
-    bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    getsockname(s, reinterpret_cast<sockaddr*>(&address), &size);
-    closesocket(s);  // bound, never listened on, closed: free and refused
-    WSACleanup();
-    return ntohs(address.sin_port);
+    unsigned short port;
+    {
+        TLoopbackListener bound(1);
+        port = bound.Port();
+    }  // closed again: free, and refused
+    return port;
 }
