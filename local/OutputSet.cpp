@@ -52,8 +52,10 @@ void RemoveFlatFolder(const std::string& folder)
 
 bool CreateFolderTree(const std::string& path)
 {
-    if (path.empty())
+    if (path.empty()) {
+        SetLastError(ERROR_PATH_NOT_FOUND);
         return false;
+    }
     if (IsFolder(path))
         return true;
     // A drive ("C:") or a server ("\\srv") cannot be made; creating the
@@ -61,7 +63,15 @@ bool CreateFolderTree(const std::string& path)
     const std::string parent = ParentFolder(path, IsAnsiLeadByte);
     if (!parent.empty())
         (void)CreateFolderTree(parent);
-    return CreateDirectoryA(path.c_str(), nullptr) || IsFolder(path);
+    if (CreateDirectoryA(path.c_str(), nullptr))
+        return true;
+    // Another run may have made it meanwhile. Where the look fails it sets an
+    // error of its own: "not found" (2) where a read-only share refused (5).
+    const DWORD error = GetLastError();
+    if (IsFolder(path))
+        return true;
+    SetLastError(error);
+    return false;
 }
 
 TOutputSet::TOutputSet(const std::string& outputFolder, const std::vector<std::string>& ownNames)
@@ -76,23 +86,25 @@ TOutputSet::~TOutputSet()
 
 bool TOutputSet::Begin(TProblem& problem)
 {
-    if (!CreateFolderTree(output_))
-        return Fail(problem, "The folder " + output_ + " cannot be created (" + ErrorText(GetLastError()) +
+    if (!CreateFolderTree(output_)) {
+        const DWORD code = GetLastError();
+        return Fail(problem, "The folder " + output_ + " cannot be created (" + ErrorText(code) +
                                  "). Start the tool from a folder it can write to. Nothing was exported.");
+    }
     // A name of its own for every job: two runs of the tool, or a job nested
     // in another's message box, never share a work folder.
     static LONG serial = 0;
     const std::string stem = output_ + ".~new-" + std::to_string(GetCurrentProcessId()) + "-";
-    for (int attempt = 0; attempt < 100; ++attempt) {
+    DWORD code = ERROR_ALREADY_EXISTS;
+    for (int attempt = 0; attempt < 100 && code == ERROR_ALREADY_EXISTS; ++attempt) {
         const std::string candidate = stem + std::to_string(InterlockedIncrement(&serial));
         if (CreateDirectoryA(candidate.c_str(), nullptr)) {
             work_ = candidate;
             return true;
         }
-        if (GetLastError() != ERROR_ALREADY_EXISTS)
-            break;
+        code = GetLastError();
     }
-    return Fail(problem, "A work folder beside " + output_ + " cannot be created (" + ErrorText(GetLastError()) +
+    return Fail(problem, "A work folder beside " + output_ + " cannot be created (" + ErrorText(code) +
                              "). Nothing was exported.");
 }
 

@@ -19,7 +19,8 @@ inline bool IsAnsiLeadByte(unsigned char byte)
 bool IsFolder(const std::string& path);
 bool IsFile(const std::string& path);
 
-// Creates the folder and any missing parents; true when it is there.
+// Creates the folder and any missing parents; true when it is there. When
+// false, GetLastError tells why the folder itself could not be created.
 bool CreateFolderTree(const std::string& path);
 
 // One job's files. The job writes them into a new work folder beside the
