@@ -324,7 +324,10 @@ std::string LogLine(const LogTime& time, const std::string& source, bool ok, con
     line += '\t';
     line += Flattened(source);
     line += '\t';
-    line += ok ? std::string("ok") : "failed: " + Flattened(message);
+    if (!ok)
+        line += "failed: " + Flattened(message);
+    else
+        line += message.empty() ? std::string("ok") : "ok: " + Flattened(message);
     line += "\r\n";
     return line;
 }

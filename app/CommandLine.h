@@ -78,7 +78,8 @@ std::vector<std::string> UserFolderNames(const std::vector<RemoteUser>& users, L
 // "a." are out), and no device name (IsReservedDeviceName: "con", "LPT1.txt").
 bool IsPlainFolderName(const std::string& name, LeadByteTest isLead = nullptr);
 
-// One log line: "YYYY-MM-DD HH:MM:SS", a tab, the source, a tab, then "ok" or
+// One log line: "YYYY-MM-DD HH:MM:SS", a tab, the source, a tab, then "ok"
+// ("ok: " + message when there is one, a note of what the job repaired) or
 // "failed: " + message, then CR LF. Each CR, LF and tab inside source or
 // message becomes one space, so that a line stays one line.
 struct LogTime {

@@ -105,6 +105,10 @@ public:
         LeaveCriticalSection(&lock_);
     }
 
+    // A source's line: its job's problem, or what a job that succeeded
+    // still tells (a note of what it repaired).
+    void Line(const std::string& source, bool ok, const TProblem& problem) { Line(source, ok, ReportText(problem)); }
+
     // 0 when every source was exported and every line logged, else 1.
     int ExitCode() const { return anyFailed_ || logFailed_ ? 1 : 0; }
 
@@ -205,7 +209,7 @@ void ExportMachineUsers(const TFleet& fleet, const std::string& name, const std:
         } catch (...) {
             Fail(problem, ExceptionText(nullptr));
         }
-        fleet.log->Line(source, ok, problem.text);
+        fleet.log->Line(source, ok, problem);
     }
 }
 
@@ -268,7 +272,7 @@ void ExportLocal(TRunLog& log, const std::string& source, Job job)
     } catch (...) {
         Fail(problem, ExceptionText(nullptr));
     }
-    log.Line(source, ok, problem.text);
+    log.Line(source, ok, problem);
 }
 
 std::string Quoted(const std::vector<std::string>& items)
