@@ -74,14 +74,15 @@ bool CreateFolderTree(const std::string& path)
     return false;
 }
 
-TOutputSet::TOutputSet(const std::string& outputFolder, const std::vector<std::string>& ownNames)
-    : output_(outputFolder), own_(ownNames)
+TOutputSet::TOutputSet(const std::string& outputFolder, const std::vector<std::string>& ownNames, FileMove move)
+    : output_(outputFolder), own_(ownNames), move_(std::move(move))
 {
 }
 
 TOutputSet::~TOutputSet()
 {
-    RemoveWork();
+    if (!keep_)
+        RemoveWork();
 }
 
 bool TOutputSet::Begin(TProblem& problem)
@@ -139,30 +140,39 @@ bool TOutputSet::Commit(TProblem& problem)
     if (!CreateDirectoryA(old.c_str(), nullptr))
         return Fail(problem, "A work folder in " + work_ + " cannot be created (" + ErrorText(GetLastError()) + ").");
     std::vector<std::string> movedAway, movedIn;
+    // Step by step back, stopping where a move fails: the work folder with
+    // the earlier files that did not come back is kept then.
     auto undo = [&] {
-        for (const std::string& name : movedIn)
-            (void)MoveFileA((output_ + "\\" + name).c_str(), WorkPath(name).c_str());
-        for (const std::string& name : movedAway)
-            (void)MoveFileA((old + "\\" + name).c_str(), (output_ + "\\" + name).c_str());
+        for (auto name = movedIn.rbegin(); name != movedIn.rend(); ++name) {
+            if (!move_((output_ + "\\" + *name).c_str(), WorkPath(*name).c_str()))
+                return false;
+        }
+        for (auto name = movedAway.rbegin(); name != movedAway.rend(); ++name) {
+            if (!move_((old + "\\" + *name).c_str(), (output_ + "\\" + *name).c_str()))
+                return false;
+        }
+        return true;
+    };
+    auto failed = [&](const std::string& text) {
+        keep_ = !undo();
+        return Fail(problem, text);
     };
     for (const std::string& name : own_) {
         const std::string path = output_ + "\\" + name;
         if (!IsFile(path))
             continue;
-        if (!MoveFileA(path.c_str(), (old + "\\" + name).c_str())) {
+        if (!move_(path.c_str(), (old + "\\" + name).c_str())) {
             const DWORD code = GetLastError();
-            undo();
-            return Fail(problem, "The file " + path + " cannot be replaced (" + ErrorText(code) +
-                                     "; it may be open in another program).");
+            return failed("The file " + path + " cannot be replaced (" + ErrorText(code) +
+                          "; it may be open in another program).");
         }
         movedAway.push_back(name);
     }
     for (const std::string& name : ProducedNames()) {
         const std::string path = output_ + "\\" + name;
-        if (!MoveFileA(WorkPath(name).c_str(), path.c_str())) {
+        if (!move_(WorkPath(name).c_str(), path.c_str())) {
             const DWORD code = GetLastError();
-            undo();
-            return Fail(problem, "The file " + path + " cannot be written (" + ErrorText(code) + ").");
+            return failed("The file " + path + " cannot be written (" + ErrorText(code) + ").");
         }
         movedIn.push_back(name);
     }
@@ -175,7 +185,9 @@ bool TOutputSet::Finish(bool done, SourceFacts facts, TProblem& problem)
     if (done && WriteSourceFile(std::move(facts), problem) && Commit(problem))
         return true;
     Fail(problem, "The export did not finish.");
-    problem.text += "\n\nThe earlier files in " + output_ + " were kept.";
+    problem.text += keep_ ? "\n\nSome of the earlier files could not be put back: the earlier files are in " + work_ +
+                                "\\~old."
+                          : "\n\nThe earlier files in " + output_ + " were kept.";
     return false;
 }
 
