@@ -33,6 +33,10 @@ using FileMove = std::function<BOOL(const char* from, const char* to)>;
 // one set, and removes every file of the set that this run did not produce.
 // Until then, and after any failure, the output folder stays as it was. Files
 // there that are not the job's own are never touched.
+//
+// A run that ends in the middle (killed, the machine switched off) leaves its
+// work folder behind; the next job of the same output folder repairs it
+// before it starts (Begin).
 class TOutputSet {
 public:
     // ownNames: every file the job can leave in the output folder. move: how
@@ -45,7 +49,9 @@ public:
     // earlier files that could not be put back.
     ~TOutputSet();
 
-    // Creates the output folder when it is missing, and the work folder.
+    // Creates the output folder when it is missing; repairs the work folders
+    // beside it that runs which no longer run left, telling what it found and
+    // did in problem.note; creates the work folder.
     bool Begin(TProblem& problem);
     const std::string& Output() const { return output_; }
     const std::string& Work() const { return work_; }
@@ -63,11 +69,15 @@ public:
 private:
     bool Commit(TProblem& problem);
     bool WriteSourceFile(SourceFacts facts, TProblem& problem) const;
+    bool RepairLeftovers(TProblem& problem);
+    bool RepairLeftover(const std::string& leftover, TProblem& problem);
+    void ReleaseWork();
     void RemoveWork();
 
     std::string output_;
     std::vector<std::string> own_;
     FileMove move_;
     std::string work_;
-    bool keep_ = false;  // the work folder holds earlier files
+    HANDLE lock_ = INVALID_HANDLE_VALUE;  // the work folder's, held while the job runs
+    bool keep_ = false;                   // the work folder holds earlier files
 };
