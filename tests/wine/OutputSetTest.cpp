@@ -86,8 +86,8 @@ TEST(OutputSet, AnUndoThatFailsKeepsTheEarlierFilesForTheNextJob)
     EXPECT_FALSE(Exists(work));
 }
 
-// A leftover of a run that ended is repaired by what its commit had done,
-// every own file of the output folder read from what is there.
+// A leftover of a run that ended is repaired by how far its commit had got,
+// which its ~old and its mark tell; files not the set's own stay.
 TEST(OutputSet, LeftoversOfRunsThatEndedAreRepaired)
 {
     const std::string dir = sandbox::FreshDir("set-left");
