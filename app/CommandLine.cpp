@@ -339,7 +339,10 @@ std::string LogLine(const LogTime& time, const std::string& source, bool ok, con
     line += '\t';
     line += Flattened(source);
     line += '\t';
-    line += ok ? (message.empty() ? std::string("ok") : "ok: " + Flattened(message)) : "failed: " + Flattened(message);
+    if (!ok)
+        line += "failed: " + Flattened(message);
+    else
+        line += message.empty() ? std::string("ok") : "ok: " + Flattened(message);
     line += "\r\n";
     return line;
 }

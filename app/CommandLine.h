@@ -85,7 +85,7 @@ std::vector<std::string> UserFolderNames(const std::vector<RemoteUser>& users, L
 bool IsPlainFolderName(const std::string& name, LeadByteTest isLead = nullptr);
 
 // One log line: "YYYY-MM-DD HH:MM:SS", a tab, the source, a tab, then "ok"
-// (or "ok: " + message, a note of a source that was exported) or
+// ("ok: " + message when there is one, a note of what the job repaired) or
 // "failed: " + message, then CR LF. Each CR, LF and tab inside source or
 // message becomes one space, so that a line stays one line.
 struct LogTime {

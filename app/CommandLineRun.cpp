@@ -100,7 +100,7 @@ void ExportMachineUsers(const TFleet& fleet, const std::string& name, const std:
         } catch (...) {
             Fail(problem, ExceptionText(nullptr));
         }
-        fleet.log->Line(source, ok, ok ? problem.note : problem.text);
+        fleet.log->Line(source, ok, problem);
     }
 }
 
@@ -163,7 +163,7 @@ void ExportLocal(TRunLog& log, const std::string& source, Job job)
     } catch (...) {
         Fail(problem, ExceptionText(nullptr));
     }
-    log.Line(source, ok, ok ? problem.note : problem.text);
+    log.Line(source, ok, problem);
 }
 
 std::string Quoted(const std::vector<std::string>& items)

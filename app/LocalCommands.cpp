@@ -20,10 +20,10 @@ int TProDlg::FillProfileList()
 
 void TProDlg::Tell(const TProblem& problem) const
 {
-    if (problem.Set())
-        MessageBoxA(problem.owned ? mainWindow_ : nullptr, problem.text.c_str(), problem.caption.c_str(), MB_OK);
-    else if (!problem.note.empty())
-        MessageBoxA(mainWindow_, problem.note.c_str(), "Note", MB_OK);
+    const std::string text = ReportText(problem);
+    if (!text.empty())
+        MessageBoxA(problem.owned ? mainWindow_ : nullptr, text.c_str(),
+                    problem.Set() ? problem.caption.c_str() : "Note", MB_OK);
 }
 
 int TProDlg::CreateOutputFolder(const std::string& name)

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/CommandLine.h"
+#include "local/JobReport.h"
 
 // Standard output where the caller gave one (a file or a pipe), else the
 // console of the caller, if it has one: a GUI program gets neither by itself.
@@ -48,6 +49,10 @@ public:
                               ")"));
         LeaveCriticalSection(&lock_);
     }
+
+    // A source's line: its job's problem, or what a job that succeeded
+    // still tells (a note of what it repaired or left out).
+    void Line(const std::string& source, bool ok, const TProblem& problem) { Line(source, ok, ReportText(problem)); }
 
     // 0 when every source was exported and every line logged, else 1.
     int ExitCode() const { return anyFailed_ || logFailed_ ? 1 : 0; }

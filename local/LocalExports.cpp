@@ -433,13 +433,13 @@ int ExportStoredProfileFiles(const std::string& profilesDirectory, const std::st
     done = set.Finish(done, facts, problem);
     if (!unloaded) {
         const std::string after = done ? "Its files in " + outputFolder + " were written." : problem.text;
-        problem = TProblem();
+        problem.text.clear();  // the note of the set stays
         Fail(problem, "The registry of the profile " + user + " is still loaded under HKEY_USERS\\" + user +
                           ": another program holds it open. Its user would get a temporary profile at the next "
                           "logon. Close that program, then unload it with:\n" + UnloadCommand(user) + "\n\n" + after);
     } else if (!diskUnloaded) {
         const std::string after = done ? "Its files in " + outputFolder + " were written." : problem.text;
-        problem = TProblem();
+        problem.text.clear();  // the note of the set stays
         Fail(problem, diskProblem.text + "\n\n" + after);
     }
     if (done && unloaded && diskUnloaded && !facts.noMachineApps.empty())

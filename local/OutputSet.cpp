@@ -2,9 +2,11 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <utility>
 
+#include "local/WorkFolderName.h"
 #include "version.h"
 
 bool IsFolder(const std::string& path)
@@ -21,39 +23,86 @@ bool IsFile(const std::string& path)
 
 namespace {
 
+// Inside a work folder: the earlier files while a commit replaces them, and
+// the mark that a commit has moved all of them aside and begun to move the
+// new ones in.
+const char kOldFolder[] = "~old";
+const char kMovingInMark[] = "~in";
+const char kSourceFile[] = "Source.txt";
+const char kLockFile[] = "~lock";
+
 std::string ErrorText(DWORD code)
 {
     return "error " + std::to_string(code);
 }
 
-// Empties a folder of files (the work folder holds no deeper folders but
-// "old") and removes it; what cannot be removed stays.
-void RemoveFlatFolder(const std::string& folder)
+// Deletes the files of a folder and the folders in it (a work folder holds
+// no deeper folder but "~old"); what cannot be deleted, such as a lock that
+// is held, stays. A junction is removed, never followed: what it leads to is
+// no run's.
+void EmptyFolder(const std::string& folder)
 {
     WIN32_FIND_DATAA entry;
     HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &entry);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            const std::string name = entry.cFileName;
-            if (name == "." || name == "..")
-                continue;
-            const std::string path = folder + "\\" + name;
-            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveFlatFolder(path);
-            else
-                (void)DeleteFileA(path.c_str());
-        } while (FindNextFileA(find, &entry));
-        FindClose(find);
-    }
-    (void)RemoveDirectoryA(folder.c_str());
+    if (find == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        const std::string name = entry.cFileName;
+        if (name == "." || name == "..")
+            continue;
+        const std::string path = folder + "\\" + name;
+        if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            (void)DeleteFileA(path.c_str());
+            continue;
+        }
+        if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+            EmptyFolder(path);
+        (void)RemoveDirectoryA(path.c_str());
+    } while (FindNextFileA(find, &entry));
+    FindClose(find);
+}
+
+// Whoever works in a work folder, the job that writes it or a run that
+// repairs it, holds this file of it open without sharing: no other run takes
+// a folder whose lock is held for a leftover. Sharing modes hold across the
+// machines that share a folder, where process ids tell nothing. The file
+// goes when its handle is closed, also by the end of a process.
+HANDLE TakeLock(const std::string& folder)
+{
+    return CreateFileA((folder + "\\" + kLockFile).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+}
+
+// Whether another process of that id runs now. An ended process whose
+// object a handle still keeps opens as well, so its wait tells; one that may
+// not be opened exists. Its id may have been given to a new process since:
+// that leaves the folder for a later run, never repairs a running job's.
+bool OtherProcessRuns(DWORD processId)
+{
+    if (processId == GetCurrentProcessId())
+        return false;
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, processId);
+    if (!process)
+        return GetLastError() != ERROR_INVALID_PARAMETER;
+    const bool runs = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+    CloseHandle(process);
+    return runs;
+}
+
+bool CreateEmptyFile(const std::string& path)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    return file != INVALID_HANDLE_VALUE && CloseHandle(file);
 }
 
 } // namespace
 
 bool CreateFolderTree(const std::string& path)
 {
-    if (path.empty())
+    if (path.empty()) {
+        SetLastError(ERROR_PATH_NOT_FOUND);
         return false;
+    }
     if (IsFolder(path))
         return true;
     // A drive ("C:") or a server ("\\srv") cannot be made; creating the
@@ -61,39 +110,145 @@ bool CreateFolderTree(const std::string& path)
     const std::string parent = ParentFolder(path, IsAnsiLeadByte);
     if (!parent.empty())
         (void)CreateFolderTree(parent);
-    return CreateDirectoryA(path.c_str(), nullptr) || IsFolder(path);
+    if (CreateDirectoryA(path.c_str(), nullptr))
+        return true;
+    // Another run may have made it meanwhile. Where the look fails it sets an
+    // error of its own: "not found" (2) where a read-only share refused (5).
+    const DWORD error = GetLastError();
+    if (IsFolder(path))
+        return true;
+    SetLastError(error);
+    return false;
 }
 
-TOutputSet::TOutputSet(const std::string& outputFolder, const std::vector<std::string>& ownNames)
-    : output_(outputFolder), own_(ownNames)
+TOutputSet::TOutputSet(const std::string& outputFolder, const std::vector<std::string>& ownNames, FileMove move)
+    : output_(outputFolder), own_(ownNames), move_(std::move(move))
 {
 }
 
 TOutputSet::~TOutputSet()
 {
-    RemoveWork();
+    if (keep_)
+        ReleaseWork();
+    else
+        RemoveWork();
 }
 
 bool TOutputSet::Begin(TProblem& problem)
 {
-    if (!CreateFolderTree(output_))
-        return Fail(problem, "The folder " + output_ + " cannot be created (" + ErrorText(GetLastError()) +
+    if (!CreateFolderTree(output_)) {
+        const DWORD code = GetLastError();
+        return Fail(problem, "The folder " + output_ + " cannot be created (" + ErrorText(code) +
                                  "). Start the tool from a folder it can write to. Nothing was exported.");
+    }
+    if (!RepairLeftovers(problem))
+        return false;
     // A name of its own for every job: two runs of the tool, or a job nested
     // in another's message box, never share a work folder.
     static LONG serial = 0;
-    const std::string stem = output_ + ".~new-" + std::to_string(GetCurrentProcessId()) + "-";
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::string candidate = stem + std::to_string(InterlockedIncrement(&serial));
-        if (CreateDirectoryA(candidate.c_str(), nullptr)) {
+    DWORD code = ERROR_ALREADY_EXISTS;
+    for (int attempt = 0; attempt < 100 && code == ERROR_ALREADY_EXISTS; ++attempt) {
+        const std::string candidate = WorkFolderPath(output_, GetCurrentProcessId(),
+                                                     static_cast<unsigned long>(InterlockedIncrement(&serial)));
+        if (!CreateDirectoryA(candidate.c_str(), nullptr)) {
+            code = GetLastError();
+            continue;
+        }
+        lock_ = TakeLock(candidate);
+        if (lock_ != INVALID_HANDLE_VALUE) {
             work_ = candidate;
             return true;
         }
-        if (GetLastError() != ERROR_ALREADY_EXISTS)
-            break;
+        code = GetLastError();
+        (void)RemoveDirectoryA(candidate.c_str());
     }
-    return Fail(problem, "A work folder beside " + output_ + " cannot be created (" + ErrorText(GetLastError()) +
+    return Fail(problem, "A work folder beside " + output_ + " cannot be created (" + ErrorText(code) +
                              "). Nothing was exported.");
+}
+
+bool TOutputSet::RepairLeftovers(TProblem& problem)
+{
+    const std::string leaf = OutputFolderLeaf(output_, IsAnsiLeadByte);
+    std::vector<std::string> leftovers;
+    WIN32_FIND_DATAA entry;
+    HANDLE find = FindFirstFileA((output_ + ".~new-*").c_str(), &entry);
+    if (find == INVALID_HANDLE_VALUE)
+        return true;
+    do {
+        const DWORD attributes = entry.dwFileAttributes;
+        unsigned long processId = 0;
+        // This process's own are either held by its jobs that still run (a
+        // job nested in another's message box, a machine of the fleet) or
+        // left by one whose undo failed, or by an ended run that had its id:
+        // the lock tells them apart.
+        if ((attributes & FILE_ATTRIBUTE_DIRECTORY) && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
+            ParseWorkFolderName(entry.cFileName, leaf, processId, IsAnsiLeadByte) && !OtherProcessRuns(processId))
+            leftovers.push_back(output_ + std::string(entry.cFileName).substr(leaf.size()));
+    } while (FindNextFileA(find, &entry));
+    FindClose(find);
+    for (const std::string& leftover : leftovers) {
+        if (!RepairLeftover(leftover, problem))
+            return false;
+    }
+    return true;
+}
+
+// The commit that left the folder had got as far as its content tells:
+// - no "~old": it had not begun; the output folder is as it was.
+// - "~old" without the mark: it was moving the earlier files aside (or its
+//   undo was moving them back); those in "~old" go back where they were.
+// - "~old" and the mark: every earlier file had been moved aside, so every
+//   own file in the output folder is a new one. With "Source.txt", which
+//   comes last, the new set is whole and the earlier one is done with;
+//   without it, the new files go and the earlier ones come back.
+bool TOutputSet::RepairLeftover(const std::string& leftover, TProblem& problem)
+{
+    HANDLE lock = TakeLock(leftover);
+    if (lock == INVALID_HANDLE_VALUE)
+        return true;  // a job still writes it, or another run repairs it now
+    const std::string old = leftover + "\\" + kOldFolder, mark = leftover + "\\" + kMovingInMark;
+    bool repaired = true, movedBack = false, removedNew = false;
+    const DWORD oldAttributes = GetFileAttributesA(old.c_str());
+    if (oldAttributes != INVALID_FILE_ATTRIBUTES && (oldAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+        !(oldAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        const bool movingIn = IsFile(mark);
+        if (!movingIn || !IsFile(output_ + "\\" + kSourceFile)) {
+            for (const std::string& name : own_) {
+                const std::string path = output_ + "\\" + name;
+                if (!movingIn || !IsFile(path))
+                    continue;
+                if (!DeleteFileA(path.c_str())) {
+                    repaired = false;
+                    break;
+                }
+                removedNew = true;
+            }
+            // The mark goes before any earlier file comes back: should this
+            // repair be cut short in turn, the next one keeps those.
+            repaired = repaired && (!movingIn || DeleteFileA(mark.c_str()));
+            for (const std::string& name : own_) {
+                const std::string from = old + "\\" + name, to = output_ + "\\" + name;
+                if (!repaired || !IsFile(from))
+                    continue;
+                repaired = !IsFile(to) && move_(from.c_str(), to.c_str());
+                movedBack = movedBack || repaired;
+            }
+        }
+    }
+    const std::string found = "An earlier export that did not finish left " + leftover;
+    if (!repaired) {
+        CloseHandle(lock);
+        return Fail(problem, found + ", and some of the earlier files could not be put back: the earlier files are "
+                                     "in " + old + ". Nothing was exported.");
+    }
+    EmptyFolder(leftover);
+    CloseHandle(lock);
+    const bool removed = RemoveDirectoryA(leftover.c_str()) != FALSE;
+    const std::string done = movedBack    ? "the earlier files in " + output_ + " were put back from it"
+                             : removedNew ? "its unfinished files in " + output_ + " were removed"
+                                          : "nothing in " + output_ + " had to change";
+    Note(problem, found + "; " + done + (removed ? ", and it was removed." : ", but it could not be removed."));
+    return true;
 }
 
 bool TOutputSet::Produced(const std::string& name) const
@@ -123,34 +278,55 @@ bool TOutputSet::Commit(TProblem& problem)
     }
     // The earlier set moves aside first, so that a file in use leaves
     // everything as it was; it is deleted only once the new set is in place.
-    const std::string old = work_ + "\\~old";
+    const std::string old = work_ + "\\" + kOldFolder, mark = work_ + "\\" + kMovingInMark;
     if (!CreateDirectoryA(old.c_str(), nullptr))
         return Fail(problem, "A work folder in " + work_ + " cannot be created (" + ErrorText(GetLastError()) + ").");
     std::vector<std::string> movedAway, movedIn;
+    bool marked = false;
+    // Step by step back, so that where a move fails the folders are as the
+    // commit had them at one of its steps, which the next run's Begin
+    // repairs; the work folder with the earlier files is kept till then.
     auto undo = [&] {
-        for (const std::string& name : movedIn)
-            (void)MoveFileA((output_ + "\\" + name).c_str(), WorkPath(name).c_str());
-        for (const std::string& name : movedAway)
-            (void)MoveFileA((old + "\\" + name).c_str(), (output_ + "\\" + name).c_str());
+        for (auto name = movedIn.rbegin(); name != movedIn.rend(); ++name) {
+            if (!move_((output_ + "\\" + *name).c_str(), WorkPath(*name).c_str()))
+                return false;
+        }
+        if (marked && !DeleteFileA(mark.c_str()))
+            return false;
+        for (auto name = movedAway.rbegin(); name != movedAway.rend(); ++name) {
+            if (!move_((old + "\\" + *name).c_str(), (output_ + "\\" + *name).c_str()))
+                return false;
+        }
+        return true;
+    };
+    auto failed = [&](const std::string& text) {
+        keep_ = !undo();
+        return Fail(problem, text);
     };
     for (const std::string& name : own_) {
         const std::string path = output_ + "\\" + name;
         if (!IsFile(path))
             continue;
-        if (!MoveFileA(path.c_str(), (old + "\\" + name).c_str())) {
+        if (!move_(path.c_str(), (old + "\\" + name).c_str())) {
             const DWORD code = GetLastError();
-            undo();
-            return Fail(problem, "The file " + path + " cannot be replaced (" + ErrorText(code) +
-                                     "; it may be open in another program).");
+            return failed("The file " + path + " cannot be replaced (" + ErrorText(code) +
+                          "; it may be open in another program).");
         }
         movedAway.push_back(name);
     }
-    for (const std::string& name : ProducedNames()) {
+    if (!CreateEmptyFile(mark)) {
+        const DWORD code = GetLastError();
+        return failed("The file " + mark + " cannot be written (" + ErrorText(code) + ").");
+    }
+    marked = true;
+    // "Source.txt" last: an output folder that holds it holds a whole set.
+    std::vector<std::string> names = ProducedNames();
+    std::stable_partition(names.begin(), names.end(), [](const std::string& name) { return name != kSourceFile; });
+    for (const std::string& name : names) {
         const std::string path = output_ + "\\" + name;
-        if (!MoveFileA(WorkPath(name).c_str(), path.c_str())) {
+        if (!move_(WorkPath(name).c_str(), path.c_str())) {
             const DWORD code = GetLastError();
-            undo();
-            return Fail(problem, "The file " + path + " cannot be written (" + ErrorText(code) + ").");
+            return failed("The file " + path + " cannot be written (" + ErrorText(code) + ").");
         }
         movedIn.push_back(name);
     }
@@ -163,14 +339,27 @@ bool TOutputSet::Finish(bool done, SourceFacts facts, TProblem& problem)
     if (done && WriteSourceFile(std::move(facts), problem) && Commit(problem))
         return true;
     Fail(problem, "The export did not finish.");
-    problem.text += "\n\nThe earlier files in " + output_ + " were kept.";
+    problem.text += keep_ ? "\n\nSome of the earlier files could not be put back: the earlier files are in " + work_ +
+                                "\\" + kOldFolder + ". A later export to " + output_ + " puts them back."
+                          : "\n\nThe earlier files in " + output_ + " were kept.";
     return false;
+}
+
+void TOutputSet::ReleaseWork()
+{
+    if (lock_ != INVALID_HANDLE_VALUE)
+        CloseHandle(lock_);
+    lock_ = INVALID_HANDLE_VALUE;
 }
 
 void TOutputSet::RemoveWork()
 {
-    if (!work_.empty())
-        RemoveFlatFolder(work_);
+    if (work_.empty())
+        return;
+    // Emptied while still locked: no other run finds it half gone.
+    EmptyFolder(work_);
+    ReleaseWork();
+    (void)RemoveDirectoryA(work_.c_str());
     work_.clear();
 }
 
@@ -183,7 +372,7 @@ bool TOutputSet::WriteSourceFile(SourceFacts facts, TProblem& problem) const
                     std::to_string(MOVARA_VER_PATCH) + "." + std::to_string(MOVARA_VER_TWEAK);
     facts.files = ProducedNames();
     const std::string text = SourceFileText(facts);
-    const std::string path = WorkPath("Source.txt");
+    const std::string path = WorkPath(kSourceFile);
     std::FILE* file = std::fopen(path.c_str(), "wb");
     bool written = file && std::fwrite(text.data(), 1, text.size(), file) == text.size();
     if (file && std::fclose(file) != 0)

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,24 +20,38 @@ inline bool IsAnsiLeadByte(unsigned char byte)
 bool IsFolder(const std::string& path);
 bool IsFile(const std::string& path);
 
-// Creates the folder and any missing parents; true when it is there.
+// Creates the folder and any missing parents; true when it is there. When
+// false, GetLastError tells why the folder itself could not be created.
 bool CreateFolderTree(const std::string& path);
+
+// Moves a file as MoveFileA does: FALSE, with the reason in GetLastError,
+// when it cannot.
+using FileMove = std::function<BOOL(const char* from, const char* to)>;
 
 // One job's files. The job writes them into a new work folder beside the
 // output folder; Commit then puts them in place of the job's earlier files as
 // one set, and removes every file of the set that this run did not produce.
 // Until then, and after any failure, the output folder stays as it was. Files
 // there that are not the job's own are never touched.
+//
+// A run that ends in the middle (killed, the machine switched off) leaves its
+// work folder behind; the next job of the same output folder repairs it
+// before it starts (Begin).
 class TOutputSet {
 public:
-    // ownNames: every file the job can leave in the output folder.
-    TOutputSet(const std::string& outputFolder, const std::vector<std::string>& ownNames);
+    // ownNames: every file the job can leave in the output folder. move: how
+    // the set's files are moved; only tests pass another.
+    TOutputSet(const std::string& outputFolder, const std::vector<std::string>& ownNames,
+               FileMove move = MoveFileA);
     TOutputSet(const TOutputSet&) = delete;
     TOutputSet& operator=(const TOutputSet&) = delete;
-    // Removes the work folder when the set was not committed.
+    // Removes the work folder when the set was not committed, unless it holds
+    // earlier files that could not be put back.
     ~TOutputSet();
 
-    // Creates the output folder when it is missing, and the work folder.
+    // Creates the output folder when it is missing; repairs the work folders
+    // beside it that runs which no longer run left, telling what it found and
+    // did in problem.note; creates the work folder.
     bool Begin(TProblem& problem);
     const std::string& Output() const { return output_; }
     const std::string& Work() const { return work_; }
@@ -44,7 +59,6 @@ public:
     bool Produced(const std::string& name) const;
     // The own files that the work folder holds.
     std::vector<std::string> ProducedNames() const;
-    bool Commit(TProblem& problem);
 
     // Ends the job: when done, writes "Source.txt" (the facts, the local time
     // now, the tool's version and the files of the set) and commits; else, or
@@ -53,10 +67,17 @@ public:
     bool Finish(bool done, SourceFacts facts, TProblem& problem);
 
 private:
+    bool Commit(TProblem& problem);
     bool WriteSourceFile(SourceFacts facts, TProblem& problem) const;
+    bool RepairLeftovers(TProblem& problem);
+    bool RepairLeftover(const std::string& leftover, TProblem& problem);
+    void ReleaseWork();
     void RemoveWork();
 
     std::string output_;
     std::vector<std::string> own_;
+    FileMove move_;
     std::string work_;
+    HANDLE lock_ = INVALID_HANDLE_VALUE;  // the work folder's, held while the job runs
+    bool keep_ = false;                   // the work folder holds earlier files
 };

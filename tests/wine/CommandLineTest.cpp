@@ -139,11 +139,18 @@ TEST(CommandLine, ExportsAFleetWithoutAWindow)
     EXPECT_TRUE(Exists(out + "\\CurrentUser\\printers.reg"));
     EXPECT_FALSE(Exists(out + "\\NOSUCHPC"));
 
-    // Again, without the applications: the log grows, the machine's set is replaced.
+    // Again, without the applications: the log grows, the machine's set is
+    // replaced, and the line tells of the work folder a killed run had left.
+    sandbox::Child ended;
+    ended.End();
+    const std::string left = folder + homeFolder + ".~new-" + std::to_string(ended.Id()) + "-2";
+    sandbox::MakeDirs(left);
     EXPECT_EQ(RunTool("/machine " + home + " /out " + out, dir, dir + "\\stdout.txt"), 0u);
     const std::vector<std::string> log = Lines(Read(out + "\\Movara.log"));
     ASSERT_EQ(log.size(), 5u);
-    EXPECT_EQ(Entry(log[4]), expected[1]);
+    EXPECT_EQ(Entry(log[4]), expected[1] + ": An earlier export that did not finish left " + left + "; nothing in " +
+                                 folder + homeFolder + " had to change, and it was removed.");
+    EXPECT_FALSE(Exists(left));
     EXPECT_TRUE(Exists(folder + homeFolder + "\\printers.txt"));
     EXPECT_FALSE(Exists(folder + homeFolder + "\\apps.txt"));
     EXPECT_FALSE(Exists(folder + homeFolder + "\\SmallApps.txt"));

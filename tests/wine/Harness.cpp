@@ -185,6 +185,33 @@ std::string StandInCalls()
     return calls;
 }
 
+Child::Child()
+{
+    std::string line = "\"" + Beside("movara_wine_tests.exe") + "\" --gtest_list_tests";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr, nullptr, &startup,
+                       &process)) {
+        CloseHandle(process.hThread);
+        process_ = process.hProcess;
+        id_ = process.dwProcessId;
+    }
+}
+
+Child::~Child()
+{
+    End();
+    if (process_)
+        CloseHandle(process_);
+}
+
+void Child::End()
+{
+    if (process_ && TerminateProcess(process_, 0))
+        WaitForSingleObject(process_, 10000);
+}
+
 std::string FreshDir(const std::string& name)
 {
     RemoveTree("C:\\mvt\\" + name);

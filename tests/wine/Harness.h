@@ -84,6 +84,23 @@ std::string InstallStandIn();
 // "|" each.
 std::string StandInCalls();
 
+// A process of this test program that does nothing: started suspended, it
+// runs till End; ended, its id goes to no other process while the object
+// lives (its handle stays open).
+class Child {
+public:
+    Child();
+    Child(const Child&) = delete;
+    Child& operator=(const Child&) = delete;
+    ~Child();
+    DWORD Id() const { return id_; }
+    void End();
+
+private:
+    HANDLE process_ = nullptr;
+    DWORD id_ = 0;
+};
+
 // A new, empty folder C:\mvt\<name>.
 std::string FreshDir(const std::string& name);
 inline void MakeDirs(const std::string& path) { SHCreateDirectoryExA(nullptr, path.c_str(), nullptr); }

@@ -280,7 +280,14 @@ TEST(CurrentUserExport, WritesItsSetAndReplacesItWhole)
     EXPECT_EQ(Read(out + "\\Source.txt"), source);
     EXPECT_TRUE(Exists(out + "\\mappedDrv.prx"));
 
-    EXPECT_EQ(SelectUser(tool, "*User = "), "");
+    // A run killed once its set was whole left its work folder: it goes, and the box says so.
+    sandbox::Child ended;
+    ended.End();
+    const std::string left = out + ".~new-" + std::to_string(ended.Id()) + "-1";
+    sandbox::MakeDirs(left + "\\~old");
+    sandbox::Write(left + "\\~in", "");
+    EXPECT_EQ(SelectUser(tool, "*User = "), "An earlier export that did not finish left " + left + "; nothing in " + out +
+                                                " had to change, and it was removed.<owned>");
     EXPECT_EQ(Listing(out), "Applications.txt|InstalledApp.txt|InstalledApps.txt|Source.txt|notes.txt|printers.prx|"
                             "printers.reg|");
     EXPECT_NE(Read(out + "\\InstalledApp.txt").find("\"New\"\r\r\n"), std::string::npos);
