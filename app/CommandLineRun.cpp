@@ -6,6 +6,7 @@
 #include <exception>
 #include <new>
 
+#include "app/ApplyRun.h"
 #include "app/CommandLine.h"
 #include "app/RunLog.h"
 #include "local/LocalExports.h"
@@ -189,6 +190,8 @@ int RunCommandLine(const std::vector<std::string>& args, const TFleetSeams& seam
             (void)WriteFile(out, usage.data(), static_cast<DWORD>(usage.size()), &written, nullptr);
         return 0;
     }
+    if (parsed.ok && !options.apply.empty())
+        return RunApply(options);
     std::vector<std::string> machines = options.machines;
     std::vector<std::string> badNames;  // each gets a failed line
     std::vector<std::string> emptyLists;
