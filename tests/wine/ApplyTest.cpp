@@ -99,7 +99,10 @@ void MakeSet(const std::string& set, const std::string& moreDrives = "", const s
                                        "[HKEY_CURRENT_USER\\Printers\\DevModes2]\r\n"
                                        "\"\\\\\\\\OLD\\\\Kopierer ");
     printers += Utf16Char(0x03A9);
-    printers += sandbox::Utf16("\"=hex:48,00,50,00,00,00,01,04,\\\r\n  00,06\r\n\r\n" + morePrinters);
+    printers += sandbox::Utf16("\"=hex:48,00,50,00,00,00,01,04,\\\r\n  00,06\r\n\r\n"
+                               "[HKEY_CURRENT_USER\\Printers\\Settings\\Kopierer ");
+    printers += Utf16Char(0x03A9);
+    printers += sandbox::Utf16("]\r\n\"Duplex\"=dword:00000002\r\n\r\n" + morePrinters);
     sandbox::Write(set + "\\printers.reg", printers);
     sandbox::Write(set + "\\drives.txt.reg", "REGEDIT4\r\n\r\n"
                                              "[HKEY_CURRENT_USER\\Network]\r\n\r\n"
@@ -220,6 +223,7 @@ TEST(Apply, ImportsASetWithItsServersRenamed)
     EXPECT_EQ(Value(L"Printers\\Connections\\,,NEW,Laser 2", L"Blob"), std::string("3:\x01\x02\x03\x04\x05"));
     EXPECT_EQ(Value(L"Printers\\DevModes2", L"\\\\NEW\\Kopierer \x03A9"),
               std::string("3:\x48\x00\x50\x00\x00\x00\x01\x04\x00\x06", 12));
+    EXPECT_EQ(Value(L"Printers\\Settings\\Kopierer \x03A9", L"Duplex"), std::string("4:\x02\0\0\0", 6));
     EXPECT_EQ(Value(L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows", L"Device"),
               Sz("\\\\NEW\\HP 4,winspool,Ne01:"));
 
@@ -255,9 +259,9 @@ TEST(Apply, RefusesWhatIsNoDriveOrPrinterAndKeepsLettersInUse)
     EXPECT_EQ(RunTool("/apply " + set + " /map \\\\OLD=\\\\NEW", dir, dir + "\\stdout.txt"), 1u);
     std::vector<std::string> expected = {
         "mappedDrv.reg line 15\tfailed: the line [-HKEY_CURRENT_USER\\Network] is not imported: deletes a key",
-        "printers.reg line 16\tfailed: the key HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run "
+        "printers.reg line 19\tfailed: the key HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run "
         "is not imported: a key other than a mapped drive's, the printers' or the default printer's",
-        "printers.reg line 17\tfailed: the value \"evil\" of "
+        "printers.reg line 20\tfailed: the value \"evil\" of "
         "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run is not imported: a value of a key that "
         "is not imported",
     };
