@@ -51,27 +51,6 @@ KeyPlace PlaceOf(const RegFile& file, const RegUnits& key)
     return place;
 }
 
-// A string value's text: the quoted text, or a hex(1)/hex(2) form's units
-// up to its first NUL.
-RegUnits StringUnits(const RegFile& file, const RegItem& item)
-{
-    if (item.quoted)
-        return item.text;
-    RegUnits units;
-    if (item.type != 1 && item.type != 2)
-        return units;
-    const std::size_t width = file.form == RegFileForm::Utf16 ? 2 : 1;
-    for (std::size_t i = 0; i + width <= item.data.size(); i += width) {
-        char16_t c = static_cast<unsigned char>(item.data[i]);
-        if (width == 2)
-            c = static_cast<char16_t>(c | static_cast<unsigned char>(item.data[i + 1]) << 8);
-        if (c == 0)
-            break;
-        units += c;
-    }
-    return units;
-}
-
 std::string ValueText(const std::string& name, const std::string& key)
 {
     const std::string value = name.empty() ? "the default value" : "the value \"" + name + "\"";
@@ -178,10 +157,10 @@ private:
             // The Device value, "\\srv\HP 4,winspool,Ne01:"; a comma is never
             // the second byte of a character.
             group = Find(ApplyKind::DefaultPrinter, 0, std::string());
-            const std::string device = AnsiText(file, StringUnits(file, item), narrow_);
+            const std::string device = AnsiText(file, item.text, narrow_);
             plan_.groups[group].target = device.substr(0, device.find(','));
         } else if (place.driveRoot && Is(file.isLead, item.name, "RemotePath")) {
-            plan_.groups[group].target = AnsiText(file, StringUnits(file, item), narrow_);
+            plan_.groups[group].target = AnsiText(file, item.text, narrow_);
         }
         plan_.groups[group].writes.push_back(write);
     }

@@ -46,7 +46,8 @@ struct ApplyGroup {
     std::string source;
     char letter = 0;     // Drive: the letter, upper case
     // Drive: the RemotePath value of its key; Printer: "\\server\name";
-    // DefaultPrinter: the Device value's part before its first comma.
+    // DefaultPrinter: the Device value's part before its first comma. Both
+    // values are quoted strings in the exports; another form gives "".
     std::string target;
     std::vector<ApplyWrite> writes;  // in the order of the files and their lines
 };
