@@ -214,8 +214,8 @@ public:
                 run.failure = WriteGroup(group);
             runs.push_back(run);
         }
-        // Connected only once every line is in place, drives before the
-        // printers whose drivers may come from them.
+        // Connected only once every line is in place; the default printer
+        // last, since it can only be set once its connection is there.
         for (const TGroupRun& run : runs)
             Connect(run);
     }
