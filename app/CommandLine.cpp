@@ -363,7 +363,8 @@ std::string UsageText()
 {
     static const char* const lines[] = {
         "Usage: MovaraM [/machine NAME]... [/machines FILE] [/profile NAME]... [/profiles DIR] [/current]",
-        "               [/apps] [/out FOLDER] [/jobs N] [/?]",
+        "               [/apps] [/map \\\\OLD=\\\\NEW]... [/out FOLDER] [/jobs N] [/?]",
+        "       MovaraM /apply FOLDER [/map \\\\OLD=\\\\NEW]... [/out FOLDER]",
         "Without arguments MovaraM shows its window.",
         "",
         "  /machine NAME   a machine, through the remote registry (repeatable; NAME or \\\\NAME)",
@@ -372,15 +373,22 @@ std::string UsageText()
         "  /profiles DIR   the profiles directory for /profile (default: the system's)",
         "  /current        the running user",
         "  /apps           with /machine or /machines: also the machines' installed applications",
-        "  /out FOLDER     where everything goes (default: the current directory)",
+        "  /map \\\\OLD=\\\\NEW  the server OLD is NEW in the sets' printers, drives and default printer",
+        "                  (repeatable, one server each)",
+        "  /apply FOLDER   imports the set in FOLDER for the running user: its drives, printers and",
+        "                  default printer, nothing else; every other line is refused and logged",
+        "  /out FOLDER     where everything goes (default: the current directory; with /apply the",
+        "                  log alone, default: the user's temporary folder)",
         "  /jobs N         how many machines are exported at once, 1 to 64 (default: 8)",
         "  /?              this text",
         "",
-        "Exit codes: 0 every source exported, 1 any source failed, 2 usage error.",
+        "Exit codes: 0 every source exported or imported, 1 any source failed or line refused,",
+        "            2 usage error.",
         "",
         "Examples:",
         "  MovaraM /machine PC7 /machine PC8 /apps /out D:\\Exports",
         "  MovaraM /current /profile alice /out C:\\Backup",
+        "  MovaraM /apply \\\\fs\\moves\\alice\\CurrentUser /map \\\\OLDSRV=\\\\NEWSRV",
     };
     std::string text;
     for (const char* line : lines) {

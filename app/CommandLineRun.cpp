@@ -6,6 +6,7 @@
 #include <exception>
 #include <new>
 
+#include "app/ApplyRun.h"
 #include "app/CommandLine.h"
 #include "app/RunLog.h"
 #include "local/LocalExports.h"
@@ -46,14 +47,6 @@ bool WideToAnsiExactly(const std::u16string& text, std::string& ansi)
     return WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()), &ansi[0],
                                size, nullptr, &defaulted) == size &&
            !defaulted;
-}
-
-// The text of an exception that ended a source's export.
-std::string ExceptionText(const std::exception* e)
-{
-    if (dynamic_cast<const std::bad_alloc*>(e))
-        return "There is not enough memory to finish the export.";
-    return std::string("The export ended with an unexpected error") + (e ? ": " + std::string(e->what()) : "") + ".";
 }
 
 // The machines, shared by the workers: each takes the next one that no
@@ -191,6 +184,8 @@ int RunCommandLine(const std::vector<std::string>& args, const TFleetSeams& seam
             (void)WriteFile(out, usage.data(), static_cast<DWORD>(usage.size()), &written, nullptr);
         return 0;
     }
+    if (parsed.ok && !options.apply.empty())
+        return RunApply(options);
     std::vector<std::string> machines = options.machines;
     std::vector<std::string> badNames;  // each gets a failed line
     std::vector<std::string> emptyLists;

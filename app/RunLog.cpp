@@ -1,6 +1,15 @@
 #include "app/RunLog.h"
 
+#include <new>
+
 const char kLogSource[] = "Movara.log";
+
+std::string ExceptionText(const std::exception* e, const std::string& work)
+{
+    if (dynamic_cast<const std::bad_alloc*>(e))
+        return "There is not enough memory to finish the " + work + ".";
+    return "The " + work + " ended with an unexpected error" + (e ? ": " + std::string(e->what()) : std::string()) + ".";
+}
 
 LogTime LogNow()
 {

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <exception>
 #include <string>
 
 #include "app/CommandLine.h"
@@ -17,6 +18,10 @@ DWORD AppendLine(const std::string& path, const std::string& line);
 
 // The source of the line that tells a line could not be logged.
 extern const char kLogSource[];  // "Movara.log"
+
+// The text of an exception (null: one that is no std::exception) that ended
+// a source's export or import (work names which).
+std::string ExceptionText(const std::exception* e, const std::string& work = "export");
 
 // The local time, for log lines.
 LogTime LogNow();

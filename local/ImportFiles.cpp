@@ -25,13 +25,13 @@ bool WriteBytes(const std::string& path, const std::string& bytes, TProblem& pro
            Fail(problem, "The file " + path + " could not be written in full (is the disk full?).");
 }
 
+} // namespace
+
 std::u16string WidenAnsi(const std::string& ansi)
 {
     const std::wstring wide = WideFromAnsi(ansi);
     return std::u16string(wide.begin(), wide.end());
 }
-
-} // namespace
 
 bool WriteDefaultPrinterFile(HKEY root, const std::string& userKey, TOutputSet& set, SourceFacts& facts,
                              TProblem& problem)

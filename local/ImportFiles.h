@@ -15,6 +15,10 @@ class TOutputSet;
 // server map renames in.
 extern const std::vector<std::string> kImportFiles;
 
+// ANSI text widened to UTF-16 by the system's code page: a server name of
+// /map going into a file that reg exported.
+std::u16string WidenAnsi(const std::string& ansi);
+
 // Writes DefaultPrinter.reg into the set when the user's default printer
 // (the Device value of the key Software\Microsoft\Windows NT\CurrentVersion\Windows
 // of userKey below root; userKey "" for HKEY_CURRENT_USER itself) is a network

@@ -24,6 +24,26 @@ public:
         return result;
     }
 
+    // Opens the key, creating it and its missing parents.
+    LONG Create(HKEY parent, const char* path, REGSAM access = KEY_WRITE)
+    {
+        HKEY created = nullptr;
+        const LONG result =
+            RegCreateKeyExA(parent, path, 0, nullptr, REG_OPTION_NON_VOLATILE, access, nullptr, &created, nullptr);
+        if (result == ERROR_SUCCESS)
+            Replace(created);
+        return result;
+    }
+    LONG Create(HKEY parent, const wchar_t* path, REGSAM access = KEY_WRITE)
+    {
+        HKEY created = nullptr;
+        const LONG result =
+            RegCreateKeyExW(parent, path, 0, nullptr, REG_OPTION_NON_VOLATILE, access, nullptr, &created, nullptr);
+        if (result == ERROR_SUCCESS)
+            Replace(created);
+        return result;
+    }
+
     LONG Connect(const char* machine, HKEY root)
     {
         HKEY connected = nullptr;

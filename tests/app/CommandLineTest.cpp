@@ -261,7 +261,7 @@ TEST(CommandLine, UsageNamesEverySwitchInCrLfLines)
 {
     const std::string usage = UsageText();
     for (const char* word : {"/machine ", "/machines ", "/profile ", "/profiles ", "/current", "/apps", "/out ", "/jobs ",
-                             "/?", "1 to 64", "0 every", "1 any", "2 usage"})
+                             "/map ", "/apply ", "/?", "1 to 64", "0 every", "1 any", "2 usage"})
         EXPECT_NE(usage.find(word), std::string::npos) << word;
     ASSERT_GE(usage.size(), 2u);
     EXPECT_EQ(usage.substr(usage.size() - 2), "\r\n");

@@ -10,6 +10,7 @@
 
 using sandbox::Exists;
 using sandbox::Read;
+using sandbox::RunProgram;
 
 namespace {
 
@@ -17,32 +18,6 @@ const char kUserKey[] = "S-1-5-21-0-0-0-1000";  // Wine's running user, logged o
 // A name that does not resolve is told so, without a registry connection.
 const char kNotKnown[] = "failed: Problem connecting to remote machine. Please check to make sure the pc name does "
                          "exist on the network.  The name is not known on the network. (error N)";
-
-// Runs the tool with these arguments in `dir`, its standard output into
-// `output`; the exit code, or 999 when it had not ended by itself in time
-// (waiting for a person at a window it must not show).
-DWORD RunProgram(const std::string& exe, const std::string& arguments, const std::string& dir, const std::string& output)
-{
-    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-    HANDLE out = CreateFileA(output.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = startup.hStdError = out;
-    PROCESS_INFORMATION process = {};
-    std::string line = "\"" + exe + "\" " + arguments;
-    DWORD code = 998;
-    if (CreateProcessA(exe.c_str(), &line[0], nullptr, nullptr, TRUE, 0, nullptr, dir.c_str(), &startup, &process)) {
-        if (WaitForSingleObject(process.hProcess, 120000) == WAIT_OBJECT_0)
-            GetExitCodeProcess(process.hProcess, &code);
-        else
-            TerminateProcess(process.hProcess, code = 999);
-        CloseHandle(process.hProcess);
-        CloseHandle(process.hThread);
-    }
-    CloseHandle(out);
-    return code;
-}
 
 DWORD RunTool(const std::string& arguments, const std::string& dir, const std::string& output)
 {

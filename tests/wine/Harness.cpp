@@ -240,6 +240,29 @@ std::string ErrorNumbersHidden(std::string text)
     return text;
 }
 
+DWORD RunProgram(const std::string& exe, const std::string& arguments, const std::string& dir, const std::string& output)
+{
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    HANDLE out = CreateFileA(output.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = startup.hStdError = out;
+    PROCESS_INFORMATION process = {};
+    std::string line = "\"" + exe + "\" " + arguments;
+    DWORD code = 998;
+    if (CreateProcessA(exe.c_str(), &line[0], nullptr, nullptr, TRUE, 0, nullptr, dir.c_str(), &startup, &process)) {
+        if (WaitForSingleObject(process.hProcess, 120000) == WAIT_OBJECT_0)
+            GetExitCodeProcess(process.hProcess, &code);
+        else
+            TerminateProcess(process.hProcess, code = 999);
+        CloseHandle(process.hProcess);
+        CloseHandle(process.hThread);
+    }
+    CloseHandle(out);
+    return code;
+}
+
 std::string Read(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);

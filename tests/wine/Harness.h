@@ -115,6 +115,10 @@ inline bool KeyExists(HKEY root, const std::string& path)
 }
 inline bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 std::string Read(const std::string& path);
+// Runs exe with these arguments in dir, its standard output into output;
+// the exit code, or 999 when it had not ended by itself in time (waiting
+// for a person at a window it must not show).
+DWORD RunProgram(const std::string& exe, const std::string& arguments, const std::string& dir, const std::string& output);
 // The text with each "(error <digits>)" as "(error N)": a name that does not
 // resolve is error 11001, or 11002 while the resolver is busy.
 std::string ErrorNumbersHidden(std::string text);
