@@ -247,8 +247,6 @@ TEST(CommandLine, LogLineIsOneTabSeparatedLine)
 {
     EXPECT_EQ(LogLine({2024, 3, 5, 7, 8, 9}, RemoteUserSource("PC7", "alice", "S-1-5-21"), true, ""),
               "2024-03-05 07:08:09\tPC7\\alice (S-1-5-21)\tok\r\n");
-    EXPECT_EQ(LogLine({2024, 3, 5, 7, 8, 9}, ProfileSource("bob"), true, "No applications\nlisted."),
-              "2024-03-05 07:08:09\tprofile bob\tok: No applications listed.\r\n");
     EXPECT_EQ(LogLine({2024, 3, 5, 7, 8, 9}, "PC7", true, "left\r\nC:\\x\tput back"),
               "2024-03-05 07:08:09\tPC7\tok: left  C:\\x put back\r\n");
     EXPECT_EQ(LogLine({2024, 12, 31, 23, 59, 0}, ProfileSource("a\tb"), false, "cannot connect:\r\nrefused\t(5)\n"),

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "local/CommandLines.h"
 #include "local/ExportConverters.h"
 
 namespace {
@@ -37,16 +36,6 @@ TEST(DiskExport, SectionsOfTheLoadedHiveBecomeTheMachinesSoftware)
         EXPECT_EQ(RenameExportSections("\xff\xfe" + Wide(c.in) + "x", from, to), "\xff\xfe" + Wide(c.out) + "x")
             << "an odd last byte stays";
     }
-}
-
-TEST(DiskExport, HiveCommandsNameTheFileInFull)
-{
-    const DiskHiveCommands c =
-        BuildDiskHiveCommands("Movara-7-SOFTWARE", "E:\\WINDOWS\\system32\\config\\software", "C:\\out dir\\carol.~new");
-    EXPECT_EQ(c.load, "reg load hklm\\Movara-7-SOFTWARE E:\\WINDOWS\\system32\\config\\software");
-    EXPECT_EQ(c.unload, "reg unload hklm\\Movara-7-SOFTWARE");
-    EXPECT_EQ(c.apps, "reg export hklm\\Movara-7-SOFTWARE\\microsoft\\windows\\currentversion\\uninstall\\ "
-                      "\"C:\\out dir\\carol.~new\\InstalledApps.reg\"");
 }
 
 } // namespace

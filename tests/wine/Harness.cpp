@@ -1,5 +1,7 @@
 #include "tests/wine/Harness.h"
 
+#include <sstream>
+
 #include <shellapi.h>
 #include <shlwapi.h>
 
@@ -227,6 +229,22 @@ void RemoveTree(const std::string& path)
     op.pFrom = from.c_str();
     op.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
     SHFileOperationA(&op);
+}
+
+std::vector<std::string> Lines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+std::string LogEntry(const std::string& line)
+{
+    const bool timed = line.size() > 20 && line[4] == '-' && line[7] == '-' && line[10] == ' ' && line[13] == ':' &&
+                       line[16] == ':' && line[19] == '\t' && line.back() == '\r';
+    return timed ? ErrorNumbersHidden(line.substr(20, line.size() - 21)) : "<malformed: " + line + ">";
 }
 
 std::string ErrorNumbersHidden(std::string text)

@@ -119,6 +119,16 @@ std::string Read(const std::string& path);
 // the exit code, or 999 when it had not ended by itself in time (waiting
 // for a person at a window it must not show).
 DWORD RunProgram(const std::string& exe, const std::string& arguments, const std::string& dir, const std::string& output);
+// RunProgram for the tool beside the test program.
+inline DWORD RunTool(const std::string& arguments, const std::string& dir, const std::string& output)
+{
+    return RunProgram(Beside("MovaraM.exe"), arguments, dir, output);
+}
+// The lines of a text, without their LF.
+std::vector<std::string> Lines(const std::string& text);
+// A log line's source and outcome: its time checked for its form and cut
+// off, its error numbers hidden (ErrorNumbersHidden).
+std::string LogEntry(const std::string& line);
 // The text with each "(error <digits>)" as "(error N)": a name that does not
 // resolve is error 11001, or 11002 while the resolver is busy.
 std::string ErrorNumbersHidden(std::string text);
