@@ -135,13 +135,18 @@ bool WriteFileBytes(const std::string& path, const std::string& bytes, TProblem&
     return (written && closed) || Fail(problem, "The file " + path + " could not be written in full (is the disk full?).");
 }
 
-// Whether two folder paths name the same folder, as far as their text tells.
+// Whether two folder paths name the same folder, as far as their text tells
+// once both are full and long: "C:\DOCUME~1" is "C:\Documents and Settings",
+// whose hive files are this machine's own, loaded and not to be loaded again.
 bool SameFolder(const std::string& a, const std::string& b)
 {
     const auto normal = [](const std::string& path) {
-        char full[MAX_PATH];
-        const DWORD length = GetFullPathNameA(path.c_str(), MAX_PATH, full, nullptr);
+        char full[MAX_PATH], longPath[MAX_PATH];
+        DWORD length = GetFullPathNameA(path.c_str(), MAX_PATH, full, nullptr);
         std::string text = length > 0 && length < MAX_PATH ? std::string(full, length) : path;
+        length = GetLongPathNameA(text.c_str(), longPath, MAX_PATH);
+        if (length > 0 && length < MAX_PATH)
+            text.assign(longPath, length);
         text = JoinPath(text, "", IsAnsiLeadByte);  // one trailing backslash
         return UpperAsciiLetters(text, IsAnsiLeadByte);
     };

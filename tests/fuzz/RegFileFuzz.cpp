@@ -15,12 +15,9 @@
 #include <cstdlib>
 #include <string>
 
-namespace {
+#include "tests/local/Cp932.h"
 
-bool Cp932(unsigned char b)
-{
-    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
-}
+namespace {
 
 void Require(bool ok, const char* property)
 {
@@ -45,7 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size == 0)
         return 0;
     const bool wide = (data[0] & 1) != 0;
-    const LeadByteTest isLead = (data[0] & 2) != 0 ? Cp932 : nullptr;
+    const LeadByteTest isLead = (data[0] & 2) != 0 ? Cp932Lead : nullptr;
     std::string input = wide ? "\xff\xfe" : "";
     for (std::size_t i = 1; i < size; ++i) {
         input += static_cast<char>(data[i]);

@@ -39,15 +39,6 @@ std::string HashNarrow(const std::u16string& units)
     return text;
 }
 
-// One unit per byte.
-std::u16string Wide(const std::string& bytes)
-{
-    std::u16string units;
-    for (const char c : bytes)
-        units += static_cast<char16_t>(static_cast<unsigned char>(c));
-    return units;
-}
-
 // Drives, printers and the default printer from files of both forms: each
 // source once, the lines of its keys with it, the rest as settings.
 TEST(ApplyPlan, GroupsLinesIntoSources)
@@ -77,7 +68,7 @@ TEST(ApplyPlan, GroupsLinesIntoSources)
                                  "[HKEY_CURRENT_USER\\Printers\\Connections\\,,x]\r\n"   // 11: no printer name
                                  "[HKEY_CURRENT_USER\\Network\\K]\r\n"                   // 12: the same drive
                                  "\"ConnectionType\"=dword:00000001\r\n";
-    const std::vector<ApplyFile> files = {{"mappedDrv.reg", ReadRegFile(Utf16File(Wide(mapped)))},
+    const std::vector<ApplyFile> files = {{"mappedDrv.reg", ReadRegFile(Utf16File(Latin1(mapped)))},
                                           {"printers.txt.reg", ReadRegFile(printers)}};
     const ApplyPlan plan = PlanApply(files);
     EXPECT_EQ(Groups(files, plan), "drive B:: 0.11 0.12\n"
@@ -126,7 +117,7 @@ TEST(ApplyPlan, NamesEachRefusedLine)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.body);
-        const RegFile file = c.utf16 ? ReadRegFile(Utf16File(u"Windows Registry Editor Version 5.00\r\n" + Wide(c.body)))
+        const RegFile file = c.utf16 ? ReadRegFile(Utf16File(u"Windows Registry Editor Version 5.00\r\n" + Latin1(c.body)))
                                      : ReadRegFile("REGEDIT4\r\n" + c.body);
         const ApplyPlan plan = PlanApply({{"f", file}}, HashNarrow);
         EXPECT_EQ(Refused(plan), c.refused);
@@ -162,7 +153,7 @@ TEST(ApplyPlan, DriveLetterInUse)
     }
     // The second byte of a double-byte character is compared exactly.
     const DriveState dbcs = {"\\\\srv\\\x83\x61", "", false};
-    EXPECT_EQ(DriveInUse('Q', "\\\\srv\\\x83\x41", dbcs, Cp932), "Q: is in use for \\\\srv\\\x83\x61");
+    EXPECT_EQ(DriveInUse('Q', "\\\\srv\\\x83\x41", dbcs, Cp932Lead), "Q: is in use for \\\\srv\\\x83\x61");
 }
 
 }  // namespace

@@ -28,8 +28,8 @@ TEST(DefaultPrinter, DeviceValue)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.device);
-        EXPECT_EQ(IsNetworkPrinterDevice(c.device, Cp932), !c.name.empty());
-        EXPECT_EQ(NetworkPrinterName(c.device, Cp932), c.name);
+        EXPECT_EQ(IsNetworkPrinterDevice(c.device, Cp932Lead), !c.name.empty());
+        EXPECT_EQ(NetworkPrinterName(c.device, Cp932Lead), c.name);
     }
     EXPECT_TRUE(IsNetworkPrinterDevice("\\\\\x95\x5Cp")) << "a single-byte code page ends the server at 0x5C";
 }
@@ -41,7 +41,7 @@ TEST(DefaultPrinter, RegFile)
     EXPECT_EQ(text, "REGEDIT4\r\n\r\n"
                     "[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows]\r\n"
                     "\"Device\"=\"\\\\\\\\srv\\\\HP \\\"4\\\",winspool,Ne01:\"\r\n");
-    const RegFile file = ReadRegFile(DefaultPrinterRegText("\\\\\x95\x5C\\p", Cp932), Cp932);
+    const RegFile file = ReadRegFile(DefaultPrinterRegText("\\\\\x95\x5C\\p", Cp932Lead), Cp932Lead);
     ASSERT_EQ(Kinds(file), "HBSV");
     EXPECT_EQ(file.items[3].data, std::string("\\\\\x95\x5C\\p") + '\0');
     for (const ImportVerdict& verdict : CheckImport(file))

@@ -3,11 +3,16 @@
 #include <string>
 
 #include "local/RegFileText.h"
+#include "tests/local/Cp932.h"
 
-// Code page 932's lead bytes.
-inline bool Cp932(unsigned char b)
+
+// One unit per byte: ASCII, or Latin-1 as code page 1252 widens it, near enough.
+inline std::u16string Latin1(const std::string& bytes)
 {
-    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+    std::u16string units;
+    for (const char c : bytes)
+        units += static_cast<char16_t>(static_cast<unsigned char>(c));
+    return units;
 }
 
 // A UTF-16LE file with its byte-order mark.

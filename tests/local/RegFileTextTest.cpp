@@ -144,9 +144,9 @@ TEST(RegFileText, Utf16Files)
 TEST(RegFileText, DoubleByteCharactersInAnsiFiles)
 {
     const std::string lines = "REGEDIT4\r\n[A\\\x95\x5C\\B]\r\n\"\x95\x5C\"=\"\x95\x5C\\\\\"\r\n[A\x95]\r\n";
-    const RegFile file = ReadRegFile(lines, Cp932);
+    const RegFile file = ReadRegFile(lines, Cp932Lead);
     ASSERT_EQ(Kinds(file), "HSVU");
-    EXPECT_EQ(SplitKeyPath(Cp932, file.items[1].key).size(), 3u);
+    EXPECT_EQ(SplitKeyPath(Cp932Lead, file.items[1].key).size(), 3u);
     EXPECT_EQ(file.items[2].name, ByteUnits("\x95\x5C"));
     EXPECT_EQ(file.items[2].data, "\x95\x5C\\\0"s);
     // Read byte by byte, the same file is other text.
@@ -154,8 +154,8 @@ TEST(RegFileText, DoubleByteCharactersInAnsiFiles)
     ASSERT_EQ(Kinds(single), "HSUS");
     EXPECT_EQ(SplitKeyPath(nullptr, single.items[1].key).size(), 4u);
 
-    EXPECT_TRUE(SameTextIgnoringCase(Cp932, ByteUnits("Srv\x95\x41"), ByteUnits("sRV\x95\x41")));
-    EXPECT_FALSE(SameTextIgnoringCase(Cp932, ByteUnits("\x95\x41"), ByteUnits("\x95\x61")));
+    EXPECT_TRUE(SameTextIgnoringCase(Cp932Lead, ByteUnits("Srv\x95\x41"), ByteUnits("sRV\x95\x41")));
+    EXPECT_FALSE(SameTextIgnoringCase(Cp932Lead, ByteUnits("\x95\x41"), ByteUnits("\x95\x61")));
     EXPECT_TRUE(SameTextIgnoringCase(nullptr, ByteUnits("\x95\x41"), ByteUnits("\x95\x61")));
 }
 

@@ -44,7 +44,7 @@ TEST(ServerMap, ParsesOneMapArgument)
         }
     }
     ServerMapping mapping;
-    EXPECT_EQ(ParseServerMapping("\\\\\x95\x5C=N", mapping, Cp932), "") << "0x5C as a second byte";
+    EXPECT_EQ(ParseServerMapping("\\\\\x95\x5C=N", mapping, Cp932Lead), "") << "0x5C as a second byte";
     EXPECT_NE(ParseServerMapping("\\\\\x95\x5C=N", mapping), "");
 
     std::vector<ServerMapping> map;
@@ -82,15 +82,6 @@ const struct {
 
 const std::vector<ServerMapping> kMap = {{"OLD", "NEW1"}, {"A", "B"}, {"b", "C"}};
 
-// Code page 1252 widening, enough for these names.
-std::u16string Latin1(const std::string& s)
-{
-    std::u16string wide;
-    for (const char c : s)
-        wide += static_cast<unsigned char>(c);
-    return wide;
-}
-
 // Renaming works on each line's parsed text, keeps the file's form and the
 // bytes of every line it does not change.
 TEST(ServerMap, RenamesServersInBothForms)
@@ -127,7 +118,7 @@ TEST(ServerMap, NamesBeyondAscii)
               Utf16File(header + u"\"p\"=\"\\\\\\\\n\u00e8w\\\\s\"\r\n"));
 
     const std::string dbcs = "REGEDIT4\r\n\"p\"=\"\\\\\\\\\x95\x5C\\\\\x95\x5C\"\r\n";
-    EXPECT_EQ(RenameServersInFile(dbcs, map, Cp932).bytes, "REGEDIT4\r\n\"p\"=\"\\\\\\\\X\\\\\x95\x5C\"\r\n");
+    EXPECT_EQ(RenameServersInFile(dbcs, map, Cp932Lead).bytes, "REGEDIT4\r\n\"p\"=\"\\\\\\\\X\\\\\x95\x5C\"\r\n");
     EXPECT_EQ(RenameServersInFile(dbcs, map).changedLines, 0u);
 }
 
