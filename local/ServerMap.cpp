@@ -20,10 +20,9 @@ std::string ServerName(const std::string& side, const char* which, LeadByteTest 
     if (name.empty())
         return server + " name is empty";
     std::string problem;
-    ForEachAnsiChar(name, isLead, [&](std::size_t i, std::size_t length) {
+    // A lead byte is never one of these; the byte after it is not looked at.
+    ForEachAnsiChar(name, isLead, [&](std::size_t i, std::size_t) {
         const unsigned char c = static_cast<unsigned char>(name[i]);
-        if (length == 2)
-            return true;
         if (c == '\\')
             problem = server + " holds a backslash; give the server alone, without a share or printer";
         else if (c == ',' || c == '"' || c <= ' ' || c == 0x7F)

@@ -311,14 +311,6 @@ std::vector<std::string> FailuresCut(const std::vector<std::string>& entries)
     return cut;
 }
 
-TProbeResult AnswersForNew(std::vector<std::string>& looks, const std::string& host)
-{
-    looks.push_back(host);
-    if (host == "NEW")
-        return {ProbeOutcome::Answers, 0};
-    return {ProbeOutcome::NoAnswer, WSAETIMEDOUT};
-}
-
 }  // namespace
 
 // Each server's ports are looked at once, before its drives and printers:
@@ -333,7 +325,10 @@ TEST(Apply, OnlyAnUnreachableServerIsPutOff)
     MakeSet(set);
     std::vector<std::string> looks;
     TFleetSeams seams;
-    seams.probe = [&looks](const std::string& host) { return AnswersForNew(looks, host); };
+    seams.probe = [&looks](const std::string& host) {
+        looks.push_back(host);
+        return host == "NEW" ? TProbeResult{ProbeOutcome::Answers, 0} : TProbeResult{ProbeOutcome::NoAnswer, 10060};
+    };
     EXPECT_EQ(RunCommandLine({"/apply", set, "/map", "\\\\OLD=\\\\NEW", "/out", dir}, seams), 1);
     EXPECT_EQ(looks, (std::vector<std::string>{"NEW", "OLDER"}));
     EXPECT_EQ(FailuresCut(Entries(Read(dir + "\\Movara.log"))),
@@ -365,7 +360,7 @@ TEST(Apply, WaitsForASetFolderThatCannotBeReadYet)
     DWORD waited = 0;
     std::size_t pauses = 0;
     TFleetSeams seams;
-    seams.probe = [](const std::string&) { return TProbeResult{ProbeOutcome::NoAnswer, WSAETIMEDOUT}; };
+    seams.probe = [](const std::string&) { return TProbeResult{ProbeOutcome::NoAnswer, 10060}; };
     seams.wait = [&](DWORD ms) {
         waited += ms;
         ++pauses;
