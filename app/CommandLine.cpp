@@ -55,7 +55,7 @@ bool Contains(const std::vector<std::string>& list, const std::string& s)
 }
 
 // name is lower case; an empty result: the value was taken.
-std::string ReadSwitch(const std::string& name, const std::string& value, CommandLineOptions& o)
+std::string ReadSwitch(const std::string& name, const std::string& value, CommandLineOptions& o, LeadByteTest isLead)
 {
     if (name == "/machine") {
         if (MachineFolderName(value).empty())
@@ -74,9 +74,9 @@ std::string ReadSwitch(const std::string& name, const std::string& value, Comman
         o.outGiven = true;
     } else if (name == "/map") {
         ServerMapping mapping;
-        std::string error = ParseServerMapping(value, mapping);
+        std::string error = ParseServerMapping(value, mapping, isLead);
         if (error.empty())
-            error = AddServerMapping(o.map, mapping);
+            error = AddServerMapping(o.map, mapping, isLead);
         if (!error.empty())
             return "/map \"" + value + "\": " + error;
     } else if (name == "/apply") {
@@ -105,7 +105,7 @@ std::string Flattened(std::string s)
 
 } // namespace
 
-ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args)
+ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args, LeadByteTest isLead)
 {
     ParsedCommandLine parsed;
     CommandLineOptions& o = parsed.options;
@@ -121,12 +121,14 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args)
             o.current = true;
         else if (name == "/apps")
             o.apps = true;
+        else if (name == "/again")
+            o.again = true;
         else if (!TakesValue(name))
             parsed.error = "unknown argument \"" + args[i] + "\"";
         else if (i + 1 == args.size() || IsSwitch(args[i + 1]))
             parsed.error = name + " needs a value";
         else
-            parsed.error = ReadSwitch(name, args[++i], o);
+            parsed.error = ReadSwitch(name, args[++i], o, isLead);
     }
     if (parsed.error.empty()) {
         const bool anyMachine = !o.machines.empty() || !o.machinesFiles.empty();
@@ -134,8 +136,10 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args)
                                o.jobsGiven;
         if (!o.apply.empty()) {
             if (anyExport)
-                parsed.error = "/apply imports a set and exports nothing: give it with /map and /out alone";
-        } else if (o.apps && !anyMachine)
+                parsed.error = "/apply imports a set and exports nothing: give it with /again, /map and /out alone";
+        } else if (o.again)
+            parsed.error = "/again applies a set once more: give it with /apply";
+        else if (o.apps && !anyMachine)
             parsed.error = "/apps needs /machine or /machines";
         else if (!anyMachine && o.profiles.empty() && !o.current)
             parsed.error = "nothing to export: give /machine, /machines, /profile or /current";
@@ -364,7 +368,7 @@ std::string UsageText()
     static const char* const lines[] = {
         "Usage: MovaraM [/machine NAME]... [/machines FILE] [/profile NAME]... [/profiles DIR] [/current]",
         "               [/apps] [/map \\\\OLD=\\\\NEW]... [/out FOLDER] [/jobs N] [/?]",
-        "       MovaraM /apply FOLDER [/map \\\\OLD=\\\\NEW]... [/out FOLDER]",
+        "       MovaraM /apply FOLDER [/again] [/map \\\\OLD=\\\\NEW]... [/out FOLDER]",
         "Without arguments MovaraM shows its window.",
         "",
         "  /machine NAME   a machine, through the remote registry (repeatable; NAME or \\\\NAME)",
@@ -376,7 +380,9 @@ std::string UsageText()
         "  /map \\\\OLD=\\\\NEW  the server OLD is NEW in the sets' printers, drives and default printer",
         "                  (repeatable, one server each)",
         "  /apply FOLDER   imports the set in FOLDER for the running user: its drives, printers and",
-        "                  default printer, nothing else; every other line is refused and logged",
+        "                  default printer, nothing else; every other line is refused and logged.",
+        "                  A set applied before is left as it is: the user's changes since are kept",
+        "  /again          with /apply: applies the set once more, as if for the first time",
         "  /out FOLDER     where everything goes (default: the current directory; with /apply the",
         "                  log alone, default: the user's temporary folder)",
         "  /jobs N         how many machines are exported at once, 1 to 64 (default: 8)",

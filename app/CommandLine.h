@@ -24,6 +24,7 @@ struct CommandLineOptions {
     // what /apply imports.
     std::vector<ServerMapping> map;
     std::string apply;                  // /apply FOLDER: import that set as the running user; empty: none
+    bool again = false;                 // /again: /apply imports a set that it applied before
     bool help = false;
 };
 
@@ -34,7 +35,8 @@ struct ParsedCommandLine {
 };
 
 // args without the program name. "/?" anywhere wins over every error.
-ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args);
+// isLead: the system's, for the server names of /map.
+ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args, LeadByteTest isLead = nullptr);
 
 // Machine names from a /machines file's text: one a line (CR LF or LF), blanks
 // around a name trimmed (spaces and tabs), blank lines and lines whose first

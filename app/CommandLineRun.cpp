@@ -174,7 +174,7 @@ int RunCommandLine(const std::vector<std::string>& args, const TFleetSeams& seam
     // No box of the system's either: neither the one for a drive without a
     // disk nor the fault box after a crash (children inherit the mode).
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX | SEM_NOGPFAULTERRORBOX);
-    ParsedCommandLine parsed = ParseCommandLine(args);
+    ParsedCommandLine parsed = ParseCommandLine(args, IsAnsiLeadByte);
     CommandLineOptions& options = parsed.options;
     if (parsed.ok && options.help) {
         const std::string usage = UsageText();
@@ -185,7 +185,7 @@ int RunCommandLine(const std::vector<std::string>& args, const TFleetSeams& seam
         return 0;
     }
     if (parsed.ok && !options.apply.empty())
-        return RunApply(options);
+        return RunApply(options, {seams.probe, seams.wait});
     std::vector<std::string> machines = options.machines;
     std::vector<std::string> badNames;  // each gets a failed line
     std::vector<std::string> emptyLists;

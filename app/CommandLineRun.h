@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/ApplyRun.h"
 #include "remote/RemoteExport.h"
 
 #include "remote/MachineProbe.h"
@@ -19,6 +20,7 @@ using UserLister =
 struct TFleetSeams {
     UserLister listUsers = ListLoggedOnUsers;
     MachineProbe probe = ProbeSharingPorts;
+    RetryWait wait = SleepFor;  // /apply: the pause between looks at a set folder that cannot be read yet
 };
 
 // Runs the exports that the arguments (without the program name) ask for,

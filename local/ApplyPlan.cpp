@@ -1,8 +1,12 @@
 #include "local/ApplyPlan.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <initializer_list>
 
+#include "local/AnsiNames.h"
 #include "local/ImportRules.h"
+#include "local/SourceText.h"
 
 const char* const kApplyFileNames[5] = {"mappedDrv.reg", "printers.reg", "drives.txt.reg", "printers.txt.reg",
                                         "DefaultPrinter.reg"};
@@ -10,6 +14,7 @@ const char* const kApplyFileNames[5] = {"mappedDrv.reg", "printers.reg", "drives
 namespace {
 
 const std::size_t kNone = std::string::npos;
+const unsigned long kDword = 4;  // REG_DWORD
 // An unreadable line is shown up to this many characters.
 const std::size_t kShownLine = 120;
 
@@ -23,6 +28,7 @@ struct KeyPlace {
     ApplyKind kind = ApplyKind::Settings;
     char letter = 0;        // Drive
     bool driveRoot = false; // Drive: the key Network\<letter> itself, which holds RemotePath
+    bool printerRoot = false;  // Printer: the connection's key itself, which holds Provider
     bool windows = false;   // the default printer's key: its value is the Device
     RegUnits server, name;  // Printer: from ",,server,name"
 };
@@ -42,6 +48,7 @@ KeyPlace PlaceOf(const RegFile& file, const RegUnits& key)
         const std::size_t comma = parts[3].find(u',', 2);
         if (comma != RegUnits::npos && comma > 2 && comma + 1 < parts[3].size()) {
             place.kind = ApplyKind::Printer;
+            place.printerRoot = parts.size() == 4;
             place.server = parts[3].substr(2, comma - 2);
             place.name = parts[3].substr(comma + 1);
         }
@@ -161,6 +168,11 @@ private:
             plan_.groups[group].target = device.substr(0, device.find(','));
         } else if (place.driveRoot && Is(file.isLead, item.name, "RemotePath")) {
             plan_.groups[group].target = AnsiText(file, item.text, narrow_);
+        } else if (place.driveRoot && Is(file.isLead, item.name, "ProviderType") && item.type == kDword &&
+                   item.data.size() == 4) {
+            plan_.groups[group].sharing = item.data == std::string("\0\0\2\0", 4);  // 0x20000, little-endian
+        } else if (place.printerRoot && Is(file.isLead, item.name, "Provider") && item.quoted) {
+            plan_.groups[group].sharing = Is(file.isLead, item.text, "win32spl.dll");
         }
         plan_.groups[group].writes.push_back(write);
     }
@@ -234,26 +246,165 @@ std::string WriteText(const std::vector<ApplyFile>& files, const ApplyWrite& wri
     return ValueText(AnsiText(file, item.name, narrow), key);
 }
 
-std::string DriveInUse(char letter, const std::string& path, const DriveState& state, LeadByteTest isLead)
+std::string DriveInUse(char letter, const std::string& path, const DriveState& state,
+                       const std::vector<ServerMapping>& map, LeadByteTest isLead)
 {
     const std::string drive = std::string(1, letter) + ":";
     if (state.local)
         return drive + " is in use for a local drive";
-    for (const std::string* other : {&state.connected, &state.remembered}) {
-        if (!other->empty() && !SameTextIgnoringCase(isLead, ByteUnits(*other), ByteUnits(path)))
-            return drive + " is in use for " + *other;
-    }
+    const auto same = [&](const std::string& other) {
+        return SameTextIgnoringCase(isLead, ByteUnits(other), ByteUnits(path));
+    };
+    if (!state.connected.empty() && !same(state.connected))
+        return drive + " is in use for " + state.connected;
+    if (!state.remembered.empty() && !same(state.remembered) &&
+        !same(RenameServerInPath(state.remembered, map, isLead)))
+        return drive + " is in use for " + state.remembered;
     return std::string();
 }
 
-std::string NextLogonNote(ApplyKind kind, unsigned long error, const std::string& systemText)
+std::string ServerOfPath(const std::string& path, LeadByteTest isLead)
+{
+    if (path.compare(0, 2, "\\\\") != 0)
+        return std::string();
+    const std::string rest = path.substr(2);
+    return rest.substr(0, FindAnsiChar(rest, '\\', isLead));
+}
+
+namespace {
+
+bool OneOf(unsigned long error, std::initializer_list<unsigned long> errors)
+{
+    return std::find(errors.begin(), errors.end(), error) != errors.end();
+}
+
+// The server, or the way to it, is not there now; it may be at the next
+// logon. The redirector's and the print router's errors for a machine that
+// is switched off, a network not up yet, no domain controller to log on to.
+bool Unreachable(unsigned long error)
+{
+    return OneOf(error, {51, 53, 54, 59, 64, 121, 1203, 1222, 1231, 1232, 1236, 1311, 1722, 1727, 1908});
+}
+
+// What a failed call says in plain words, before the system's own text.
+std::string FailureHint(ApplyKind kind, unsigned long error)
+{
+    const bool printer = kind == ApplyKind::Printer;
+    if (OneOf(error, {2, 3, 67, 1801}))
+        return printer ? "the server has no such printer" : "the server has no such share or folder";
+    if (printer && OneOf(error, {1797, 1930, 3013, 3014, 3019}))
+        return "its driver may be installed by an administrator only";
+    if (printer && error == 5)
+        return "the user may not use this printer, or its driver may be installed by an administrator only";
+    if (OneOf(error, {5, 65, 86, 1219, 1326, 1327, 1328, 1329, 1330, 1331, 1909}))
+        return "the user is not let in (rights or password)";
+    if (!printer && OneOf(error, {85, 1202}))
+        return "the drive letter was taken meanwhile";
+    return "not connected";
+}
+
+} // namespace
+
+ConnectVerdict DecideConnect(const ConnectFacts& facts)
+{
+    if (!facts.putOff.empty())
+        return {ApplyOutcome::NextLogon, NextLogonNote(facts.kind, facts.putOff)};
+    const unsigned long error = facts.error;
+    const bool alreadyThere = (facts.kind == ApplyKind::Printer && OneOf(error, {183, 1802})) ||
+                              (facts.kind == ApplyKind::Drive && OneOf(error, {85, 1202}) && facts.targetThere);
+    if (error == 0 || alreadyThere)
+        return {ApplyOutcome::Ok, std::string()};
+    const std::string reason = ErrorReason(error, facts.systemText);
+    if (facts.kind == ApplyKind::DefaultPrinter)
+        return {ApplyOutcome::Failed, "not made the default printer: " + reason};
+    if (Unreachable(error))
+        return {ApplyOutcome::NextLogon, NextLogonNote(facts.kind, reason)};
+    return {ApplyOutcome::Failed, FailureHint(facts.kind, error) + ": " + reason};
+}
+
+std::string NextLogonNote(ApplyKind kind, const std::string& reason)
+{
+    const char* const what =
+        kind == ApplyKind::DefaultPrinter ? "the default printer from the next logon" : "connects at the next logon";
+    return std::string(what) + " (not now: " + reason + ")";
+}
+
+std::string ErrorReason(unsigned long error, const std::string& systemText)
 {
     std::string text = systemText;
     while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' '))
         text.pop_back();
-    const std::string number = "error " + std::to_string(error);
-    const std::string reason = text.empty() ? number : text + " (" + number + ")";
-    const char* const what =
-        kind == ApplyKind::DefaultPrinter ? "the default printer from the next logon" : "connects at the next logon";
-    return std::string(what) + " (not now: " + reason + ")";
+    const std::string number = "(error " + std::to_string(error) + ")";
+    return text.empty() ? number : text + " " + number;
+}
+
+bool SetFolderAbsent(unsigned long error)
+{
+    // File or path not found, a name that cannot be one, a file where the
+    // folder should be.
+    return OneOf(error, {2, 3, 123, 161, 267});
+}
+
+std::string SourceTextLine(const std::string& sourceText, const std::string& label)
+{
+    for (std::size_t at = 0; at < sourceText.size();) {
+        std::size_t end = sourceText.find('\n', at);
+        if (end == std::string::npos)
+            end = sourceText.size();
+        std::string line = sourceText.substr(at, end - at);
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (line.compare(0, label.size(), label) == 0)
+            return line.substr(label.size());
+        at = end + 1;
+    }
+    return std::string();
+}
+
+std::vector<std::string> SourceImportNames(const std::string& sourceText)
+{
+    std::vector<std::string> names;
+    const std::string list = SourceTextLine(sourceText, kImportLabel);
+    for (std::size_t at = 0; at < list.size();) {
+        std::size_t end = list.find(", ", at);
+        if (end == std::string::npos)
+            end = list.size();
+        const std::string name = list.substr(at, end - at);
+        for (const char* known : kApplyFileNames)
+            if (name == known)
+                names.push_back(name);
+        at = end + 2;
+    }
+    return names;
+}
+
+std::string SetIdentity(const std::vector<SetFileBytes>& files, const std::vector<ServerMapping>& map,
+                        LeadByteTest isLead)
+{
+    std::uint64_t hash = 14695981039346656037ull;
+    const auto add = [&hash](const std::string& bytes) {
+        for (const char c : bytes) {
+            hash ^= static_cast<unsigned char>(c);
+            hash *= 1099511628211ull;
+        }
+        // Its length after it, so that no two lists of texts run together
+        // into the same bytes.
+        for (std::size_t n = bytes.size(), i = 0; i < 8; ++i, n >>= 8) {
+            hash ^= n & 0xFF;
+            hash *= 1099511628211ull;
+        }
+    };
+    for (const SetFileBytes& file : files) {
+        add(file.name);
+        add(file.bytes);
+    }
+    for (const ServerMapping& m : map) {
+        add(UpperAsciiLetters(m.oldServer, isLead));
+        add(UpperAsciiLetters(m.newServer, isLead));
+    }
+    static const char digits[] = "0123456789abcdef";
+    std::string text(16, '0');
+    for (int i = 15; i >= 0; --i, hash >>= 4)
+        text[static_cast<std::size_t>(i)] = digits[hash & 0xF];
+    return text;
 }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "local/RegFileText.h"
+#include "local/ServerMap.h"
 
 // Importing a set on the new machine ("/apply FOLDER"): what each line of its
 // import files becomes, and the texts of the run's log lines. The Win32 side
@@ -50,6 +51,12 @@ struct ApplyGroup {
     // values are quoted strings in the exports; another form gives "".
     std::string target;
     std::vector<ApplyWrite> writes;  // in the order of the files and their lines
+    // Reached through Windows file and printer sharing, so that a look at
+    // its server's sharing ports tells whether it can be connected now.
+    // false for a drive whose ProviderType names another network (NetWare,
+    // WebDAV: anything but 0x20000) and for a printer whose Provider is
+    // another than win32spl.dll.
+    bool sharing = true;
 };
 
 // A line of the log: its source and its message.
@@ -90,11 +97,83 @@ struct DriveState {
 };
 
 // Empty when the drive letter may take path: it is free or already maps
-// path (compared without regard to ASCII case). Else the failed line's
-// message, "Z: is in use for \\other\share" or "... for a local drive".
-std::string DriveInUse(char letter, const std::string& path, const DriveState& state, LeadByteTest isLead = nullptr);
+// path (compared without regard to ASCII case). A path the profile
+// remembers counts as path also once map renames its server: the old
+// server's share is the one the set moves to the new server. Else the
+// failed line's message, "Z: is in use for \\other\share" or "... for a
+// local drive".
+std::string DriveInUse(char letter, const std::string& path, const DriveState& state,
+                       const std::vector<ServerMapping>& map = {}, LeadByteTest isLead = nullptr);
 
-// The note of an item whose registry lines are written but which could not
-// be connected (or made the default) now: it will be at the next logon.
-// systemText: the system's text for error, possibly empty.
-std::string NextLogonNote(ApplyKind kind, unsigned long error, const std::string& systemText);
+// The server of a path "\\server\..." or "\\server"; empty for any other
+// path.
+std::string ServerOfPath(const std::string& path, LeadByteTest isLead = nullptr);
+
+// What became of a drive, printer or default printer after its lines were
+// written: connected (or made the default) now, at the user's next logon, or
+// not at all.
+enum class ApplyOutcome { Ok, NextLogon, Failed };
+
+struct ConnectFacts {
+    ApplyKind kind = ApplyKind::Drive;
+    // Why it was not tried now: its server did not answer the look at its
+    // ports, or (the default printer) its printer was put off for that
+    // reason. Empty: the call was made.
+    std::string putOff;
+    unsigned long error = 0;  // the call's result; 0: done
+    std::string systemText;   // the system's text for error, possibly empty
+    // A drive whose call found its letter taken (85, 1202) maps the set's
+    // path now: another run, or the user, connected it meanwhile.
+    bool targetThere = false;
+};
+
+struct ConnectVerdict {
+    ApplyOutcome outcome = ApplyOutcome::Ok;
+    std::string message;  // the log line's: empty for a plain ok
+};
+
+// The one place that tells a call's result apart. Only a server that cannot
+// be reached now puts an item off to the next logon, when Windows connects
+// what the profile holds; an item that is already there is ok; a share or
+// printer that the server does not have, rights or credentials, a driver
+// that only an administrator may install, a letter taken after the check,
+// and every error not known to pass by itself are failures. The default
+// printer follows its printer: put off with it, else any error of making it
+// the default is a failure.
+ConnectVerdict DecideConnect(const ConnectFacts& facts);
+
+// The note of an item put off to the next logon, reason ending in
+// "(error N)".
+std::string NextLogonNote(ApplyKind kind, const std::string& reason);
+
+// A Win32 error as log lines give it: the system's text, then "(error N)".
+std::string ErrorReason(unsigned long error, const std::string& systemText);
+
+// Reading a set's folder: an error that says the folder (or the path to it)
+// is not there, or is no folder, so that waiting cannot help. Every other
+// error may pass: the network not ready yet at logon, access denied, a file
+// in use.
+bool SetFolderAbsent(unsigned long error);
+
+// The rest of Source.txt's first line that starts with label ("Source: ",
+// "Exported: "); empty when it has none.
+std::string SourceTextLine(const std::string& sourceText, const std::string& label);
+
+// The files to import that Source.txt names, in its order: none when it
+// names nothing, has no such line (a set of an older version) or names no
+// file of kApplyFileNames.
+std::vector<std::string> SourceImportNames(const std::string& sourceText);
+
+// A file of a set as read: its name and bytes.
+struct SetFileBytes {
+    std::string name;
+    std::string bytes;
+};
+
+// The identity of a set as applied, 16 hex digits: a 64-bit FNV-1a hash over
+// the names and bytes of files (Source.txt, whose time differs in a set
+// exported again, and the files to import, which tell apart sets without
+// one), then the servers of map, ASCII upper-cased (the same set moved to
+// other servers is applied again).
+std::string SetIdentity(const std::vector<SetFileBytes>& files, const std::vector<ServerMapping>& map,
+                        LeadByteTest isLead = nullptr);

@@ -19,18 +19,17 @@ std::string ServerName(const std::string& side, const char* which, LeadByteTest 
     name = side.substr(start);
     if (name.empty())
         return server + " name is empty";
-    for (std::string::size_type i = 0; i < name.size(); ++i) {
+    std::string problem;
+    // A lead byte is never one of these; the byte after it is not looked at.
+    ForEachAnsiChar(name, isLead, [&](std::size_t i, std::size_t) {
         const unsigned char c = static_cast<unsigned char>(name[i]);
-        if (isLead && isLead(c) && i + 1 < name.size()) {
-            ++i;
-            continue;
-        }
         if (c == '\\')
-            return server + " holds a backslash; give the server alone, without a share or printer";
-        if (c == ',' || c == '"' || c <= ' ' || c == 0x7F)
-            return server + " holds a comma, a double quote, a blank or a control character";
-    }
-    return std::string();
+            problem = server + " holds a backslash; give the server alone, without a share or printer";
+        else if (c == ',' || c == '"' || c <= ' ' || c == 0x7F)
+            problem = server + " holds a comma, a double quote, a blank or a control character";
+        return problem.empty();
+    });
+    return problem;
 }
 
 const Rename* Find(LeadByteTest isLead, const std::vector<Rename>& renames, const RegUnits& server)
@@ -120,7 +119,7 @@ std::string ParseServerMapping(const std::string& argument, ServerMapping& mappi
     if (error.empty())
         error = ServerName(argument.substr(equals + 1), "new", isLead, parsed.newServer);
     if (!error.empty())
-        return "/map " + argument + ": " + error + " (the form is /map \\\\OLD=\\\\NEW)";
+        return error + " (the form is \\\\OLD=\\\\NEW)";
     mapping = parsed;
     return std::string();
 }
@@ -129,7 +128,7 @@ std::string AddServerMapping(std::vector<ServerMapping>& map, const ServerMappin
 {
     for (const ServerMapping& m : map) {
         if (SameTextIgnoringCase(isLead, ByteUnits(m.oldServer), ByteUnits(mapping.oldServer)))
-            return "/map: the server " + mapping.oldServer + " is mapped twice, to " + m.newServer + " and to " +
+            return "the server " + mapping.oldServer + " is mapped twice, to " + m.newServer + " and to " +
                    mapping.newServer;
     }
     map.push_back(mapping);
@@ -161,6 +160,20 @@ std::size_t RenameServers(RegFile& file, const std::vector<ServerMapping>& map, 
         }
     }
     return changed;
+}
+
+std::string RenameServerInPath(const std::string& path, const std::vector<ServerMapping>& map, LeadByteTest isLead)
+{
+    std::vector<Rename> renames;
+    for (const ServerMapping& m : map)
+        renames.push_back({ByteUnits(m.oldServer), ByteUnits(m.newServer)});
+    RegUnits units = ByteUnits(path);
+    if (!RenameUnc(isLead, renames, units))
+        return path;
+    std::string renamed;
+    for (const char16_t c : units)
+        renamed += static_cast<char>(c);  // bytes of path and map: each unit is one
+    return renamed;
 }
 
 RenamedFile RenameServersInFile(const std::string& bytes, const std::vector<ServerMapping>& map, LeadByteTest isLead,

@@ -22,10 +22,14 @@ struct ServerMapping {
 // one leading backslash, a backslash after the server (a share or printer
 // given too), or a comma, double quote, blank or control character, which no
 // server name holds and which would break a printer key's ",,server," form.
+// The text names neither the switch nor the argument: the caller does, once.
+// isLead: the second byte of a double-byte character is never taken for a
+// backslash, a comma or a blank.
 std::string ParseServerMapping(const std::string& argument, ServerMapping& mapping, LeadByteTest isLead = nullptr);
 
 // Adds mapping to map, or leaves map as it is and says why: it already maps
-// the same old server (names compare without regard to ASCII case).
+// the same old server (names compare without regard to ASCII case). Like
+// ParseServerMapping's, the text names neither the switch nor the argument.
 std::string AddServerMapping(std::vector<ServerMapping>& map, const ServerMapping& mapping,
                              LeadByteTest isLead = nullptr);
 
@@ -45,6 +49,11 @@ using AnsiToUtf16 = std::u16string (*)(const std::string&);
 // do not turn A into C. Returns how many items changed; only their raw bytes
 // are rewritten.
 std::size_t RenameServers(RegFile& file, const std::vector<ServerMapping>& map, AnsiToUtf16 widen = nullptr);
+
+// path ("\\OLD" or "\\OLD\share") with its server renamed by map, else
+// path as it is; names compare as in RenameServers.
+std::string RenameServerInPath(const std::string& path, const std::vector<ServerMapping>& map,
+                               LeadByteTest isLead = nullptr);
 
 // The same over a whole file's bytes, in either form and whatever its key
 // paths start with (HKEY_CURRENT_USER, HKEY_USERS\user, a remote user's key,

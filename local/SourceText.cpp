@@ -3,6 +3,11 @@
 #include <algorithm>
 #include <cstdio>
 
+const char kSourceLabel[] = "Source: ";
+const char kExportedLabel[] = "Exported: ";
+const char kImportLabel[] = "Import on the new machine, as the user who moves: ";
+const char kNothingToImport[] = "nothing (no printer connections or mapped drives were found)";
+
 namespace {
 
 bool Has(const std::vector<std::string>& files, const std::string& name)
@@ -57,11 +62,11 @@ std::string SourceFileText(const SourceFacts& facts)
     }
     std::string importList = Present(facts.files, import);
     if (importList.empty())
-        importList = "nothing (no printer connections or mapped drives were found)";
-    std::string text = "Source: " + source + "\r\n" +
-                       "Exported: " + facts.when + "\r\n" +
+        importList = kNothingToImport;
+    std::string text = kSourceLabel + source + "\r\n" +
+                       kExportedLabel + facts.when + "\r\n" +
                        "Tool: MovaraM " + facts.version + "\r\n" +
-                       "Import on the new machine, as the user who moves: " + importList + "\r\n";
+                       kImportLabel + importList + "\r\n";
     if (!facts.localDefaultPrinter.empty())
         text += "Default printer: " + facts.localDefaultPrinter +
                 ", a printer of the old machine itself, is not carried\r\n";

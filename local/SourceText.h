@@ -26,6 +26,13 @@ struct SourceFacts {
     std::vector<std::string> serverMap;
 };
 
+// The labels of Source.txt's lines that /apply reads back.
+extern const char kSourceLabel[];    // "Source: "
+extern const char kExportedLabel[];  // "Exported: "
+extern const char kImportLabel[];    // "Import on the new machine, as the user who moves: "
+// What kImportLabel's line says of a set without drives or printers.
+extern const char kNothingToImport[];
+
 // "YYYY-MM-DD HH:MM:SS".
 std::string TimeStampText(int year, int month, int day, int hour, int minute, int second);
 

@@ -32,6 +32,8 @@ std::string Summary(const CommandLineOptions& o)
         s += " map:" + m.oldServer + ">" + m.newServer;
     if (!o.apply.empty())
         s += " apply:" + o.apply;
+    if (o.again)
+        s += " again";
     if (o.help)
         s += " help";
     return s;
@@ -70,14 +72,16 @@ TEST(CommandLine, ParsesSwitchesAndNamesTheFirstUsageError)
         {{"/machine", "\\\\"}, "/machine needs the name of a machine, not \"\\\\\"", "jobs:8"},
         {{"/machine", "", "/current"}, "/machine needs the name of a machine, not \"\"", "jobs:8"},
         {{"/current", "/map", "\\\\old=\\\\new", "/MAP", "srv2=srv3"}, "", "current jobs:8 map:old>new map:srv2>srv3"},
-        {{"/current", "/map", "old=new", "/map", "OLD=other"}, "/map \"OLD=other\": " +
-         [] { std::vector<ServerMapping> m{{"old", "new"}}; return AddServerMapping(m, {"OLD", "other"}); }(), "current jobs:8 map:old>new"},
-        {{"/current", "/map", "old"}, "/map \"old\": " + [] { ServerMapping m; return ParseServerMapping("old", m); }(),
-         "current jobs:8"},
+        {{"/current", "/map", "old=new", "/map", "OLD=other"},
+         "/map \"OLD=other\": the server OLD is mapped twice, to new and to other", "current jobs:8 map:old>new"},
+        {{"/current", "/map", "old"},
+         "/map \"old\": no \"=\" between the old and the new server (the form is \\\\OLD=\\\\NEW)", "current jobs:8"},
+        {{"/apply", "D:\\set", "/AGAIN"}, "", "jobs:8 apply:D:\\set again"},
+        {{"/again", "/current"}, "/again applies a set once more: give it with /apply", "current jobs:8 again"},
         {{"/apply", "\\\\fs\\moves\\bob", "/map", "a=b", "/out", "C:\\o"}, "", "out:C:\\o jobs:8 map:a>b apply:\\\\fs\\moves\\bob"},
-        {{"/apply", "D:\\set", "/current"}, "/apply imports a set and exports nothing: give it with /map and /out alone",
+        {{"/apply", "D:\\set", "/current"}, "/apply imports a set and exports nothing: give it with /again, /map and /out alone",
          "current jobs:8 apply:D:\\set"},
-        {{"/apply", "D:\\set", "/jobs", "8"}, "/apply imports a set and exports nothing: give it with /map and /out alone",
+        {{"/apply", "D:\\set", "/jobs", "8"}, "/apply imports a set and exports nothing: give it with /again, /map and /out alone",
          "jobs:8 apply:D:\\set"},
         {{"/foo", "/?"}, "", "jobs:8 help"},
         {{"/out", "/?"}, "", "jobs:8 help"},
@@ -91,6 +95,18 @@ TEST(CommandLine, ParsesSwitchesAndNamesTheFirstUsageError)
         EXPECT_EQ(parsed.error, c.error) << args;
         EXPECT_EQ(Summary(parsed.options), c.options) << args;
     }
+}
+
+// /map takes server names of a double-byte code page as the system's
+// lead-byte test reads them.
+TEST(CommandLine, MapTakesDoubleByteNames)
+{
+    const std::vector<std::string> args = {"/apply", "D:\\set", "/map", "\\\\\x95\x5C=\\\\NEW", "/map", "\x83\x61=A",
+                                           "/map", "\x83\x41=B"};
+    const ParsedCommandLine parsed = ParseCommandLine(args, Cp932Lead);
+    EXPECT_EQ(parsed.error, "");
+    EXPECT_EQ(Summary(parsed.options), "jobs:8 map:\x95\x5C>NEW map:\x83\x61>A map:\x83\x41>B apply:D:\\set");
+    EXPECT_FALSE(ParseCommandLine(args).ok) << "without the test 0x5C is a backslash";
 }
 
 TEST(CommandLine, MachineListSkipsBlanksAndComments)

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "local/SourceText.h"
 #include "tests/local/RegFileHelpers.h"
 
 namespace {
@@ -135,6 +136,7 @@ TEST(ApplyPlan, NamesEachRefusedLine)
 TEST(ApplyPlan, DriveLetterInUse)
 {
     const std::string path = "\\\\srv\\Share";
+    const std::vector<ServerMapping> map = {{"OLD", "srv"}};
     const struct {
         DriveState state;
         std::string inUse;
@@ -146,14 +148,170 @@ TEST(ApplyPlan, DriveLetterInUse)
         {{"\\\\srv\\share", "\\\\other\\y", false}, "Z: is in use for \\\\other\\y"},
         {{"\\\\srv\\share\\sub", "", false}, "Z: is in use for \\\\srv\\share\\sub"},
         {{"", "", true}, "Z: is in use for a local drive"},
+        // The profile still maps the letter to the old server's share that
+        // the set moves: the same drive. Connected now to the old server, or
+        // remembered for another of its shares, it is the user's.
+        {{"\\\\old\\share", "", false}, ""},
+        {{"\\\\old\\other", "", false}, "Z: is in use for \\\\old\\other"},
+        {{"\\\\older\\share", "", false}, "Z: is in use for \\\\older\\share"},
+        {{"\\\\old\\share", "\\\\old\\share", false}, "Z: is in use for \\\\old\\share"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.state.remembered + " " + c.state.connected);
-        EXPECT_EQ(DriveInUse('Z', path, c.state), c.inUse);
+        EXPECT_EQ(DriveInUse('Z', path, c.state, map), c.inUse);
     }
     // The second byte of a double-byte character is compared exactly.
     const DriveState dbcs = {"\\\\srv\\\x83\x61", "", false};
-    EXPECT_EQ(DriveInUse('Q', "\\\\srv\\\x83\x41", dbcs, Cp932Lead), "Q: is in use for \\\\srv\\\x83\x61");
+    EXPECT_EQ(DriveInUse('Q', "\\\\srv\\\x83\x41", dbcs, {}, Cp932Lead), "Q: is in use for \\\\srv\\\x83\x61");
+    const DriveState dbcsServer = {"\\\\\x95\x5C\\x", "", false};
+    EXPECT_EQ(DriveInUse('Q', "\\\\N\\x", dbcsServer, {{"\x95\x5C", "N"}}, Cp932Lead), "");
+}
+
+// What each result of a connect call, or of the look before it, becomes.
+TEST(ApplyPlan, DecidesWhatAConnectResultMeans)
+{
+    using K = ApplyKind;
+    using O = ApplyOutcome;
+    const std::string noAnswer = "the machine does not answer (error 10060)";
+    const std::string later = "connects at the next logon (not now: ";
+    const std::string inUse = "the drive letter was taken meanwhile: Text. (error ";
+    const std::string rights = "the user is not let in (rights or password): Text. (error ";
+    const std::string driver = "its driver may be installed by an administrator only: Text. (error ";
+    const struct {
+        K kind;
+        std::string putOff;
+        unsigned long error;
+        bool targetThere;
+        O outcome;
+        std::string message;
+    } cases[] = {
+        {K::Drive, "", 0, false, O::Ok, ""},
+        {K::Printer, "", 0, false, O::Ok, ""},
+        {K::DefaultPrinter, "", 0, false, O::Ok, ""},
+        // The server did not answer the look, so nothing was called.
+        {K::Drive, noAnswer, 0, false, O::NextLogon, later + noAnswer + ")"},
+        {K::Printer, noAnswer, 0, false, O::NextLogon, later + noAnswer + ")"},
+        {K::DefaultPrinter, noAnswer, 0, false, O::NextLogon,
+         "the default printer from the next logon (not now: " + noAnswer + ")"},
+        // The server cannot be reached now.
+        {K::Drive, "", 53, false, O::NextLogon, later + "Text. (error 53))"},
+        {K::Drive, "", 1222, false, O::NextLogon, later + "Text. (error 1222))"},
+        {K::Printer, "", 1311, false, O::NextLogon, later + "Text. (error 1311))"},
+        {K::Printer, "", 1722, false, O::NextLogon, later + "Text. (error 1722))"},
+        // Already there.
+        {K::Printer, "", 183, false, O::Ok, ""},
+        {K::Drive, "", 85, true, O::Ok, ""},
+        {K::Drive, "", 85, false, O::Failed, inUse + "85)"},
+        {K::Drive, "", 1202, false, O::Failed, inUse + "1202)"},
+        {K::Drive, "", 183, false, O::Failed, "not connected: Text. (error 183)"},
+        // Not on the server.
+        {K::Drive, "", 67, false, O::Failed, "the server has no such share or folder: Text. (error 67)"},
+        {K::Printer, "", 1801, false, O::Failed, "the server has no such printer: Text. (error 1801)"},
+        // Rights and credentials.
+        {K::Drive, "", 5, false, O::Failed, rights + "5)"},
+        {K::Drive, "", 1219, false, O::Failed, rights + "1219)"},
+        {K::Printer, "", 1326, false, O::Failed, rights + "1326)"},
+        {K::Printer, "", 5, false, O::Failed,
+         "the user may not use this printer, or its driver may be installed by an administrator only: Text. (error 5)"},
+        // A driver that only an administrator may install.
+        {K::Printer, "", 1930, false, O::Failed, driver + "1930)"},
+        {K::Drive, "", 1930, false, O::Failed, "not connected: Text. (error 1930)"},
+        // Anything else does not pass by itself.
+        {K::Printer, "", 126, false, O::Failed, "not connected: Text. (error 126)"},
+        // The default printer: its printer connected, or failed for good.
+        {K::DefaultPrinter, "", 1801, false, O::Failed, "not made the default printer: Text. (error 1801)"},
+        {K::DefaultPrinter, "", 53, false, O::Failed, "not made the default printer: Text. (error 53)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(static_cast<int>(c.kind)) + " " + c.putOff + " " + std::to_string(c.error));
+        ConnectFacts facts;
+        facts.kind = c.kind;
+        facts.putOff = c.putOff;
+        facts.error = c.error;
+        facts.systemText = "Text.\r\n";
+        facts.targetThere = c.targetThere;
+        const ConnectVerdict verdict = DecideConnect(facts);
+        EXPECT_EQ(verdict.outcome, c.outcome);
+        EXPECT_EQ(verdict.message, c.message);
+    }
+    ConnectFacts bare;
+    bare.kind = K::Printer;
+    bare.error = 1801;
+    EXPECT_EQ(DecideConnect(bare).message, "the server has no such printer: (error 1801)");
+}
+
+// A drive or printer of another network than Windows sharing is connected
+// without the look at its server's ports; the server of each path.
+TEST(ApplyPlan, TellsWhatIsReachedThroughWindowsSharing)
+{
+    const std::string text = "REGEDIT4\r\n"
+                             "[HKEY_CURRENT_USER\\Network\\K]\r\n"
+                             "\"RemotePath\"=\"\\\\\\\\srv\\\\k\"\r\n"
+                             "\"ProviderType\"=dword:00020000\r\n"
+                             "[HKEY_CURRENT_USER\\Network\\N]\r\n"
+                             "\"RemotePath\"=\"\\\\\\\\nw\\\\vol\"\r\n"
+                             "\"ProviderType\"=dword:00030000\r\n"
+                             "[HKEY_CURRENT_USER\\Network\\O]\r\n"
+                             "\"RemotePath\"=\"\\\\\\\\srv\\\\o\"\r\n"
+                             "[HKEY_CURRENT_USER\\Network\\O\\Sub]\r\n"
+                             "\"ProviderType\"=dword:00030000\r\n"
+                             "[HKEY_CURRENT_USER\\Printers\\Connections\\,,srv,HP]\r\n"
+                             "\"Provider\"=\"WIN32SPL.DLL\"\r\n"
+                             "[HKEY_CURRENT_USER\\Printers\\Connections\\,,nw,Q]\r\n"
+                             "\"Provider\"=\"nwprovau.dll\"\r\n";
+    const ApplyPlan plan = PlanApply({{"f", ReadRegFile(text)}});
+    std::string sharing;
+    for (const ApplyGroup& g : plan.groups)
+        sharing += g.source + (g.sharing ? ": sharing\n" : ": other\n");
+    EXPECT_EQ(sharing, "drive K: \\\\srv\\k: sharing\n"
+                       "drive N: \\\\nw\\vol: other\n"
+                       "drive O: \\\\srv\\o: sharing\n"
+                       "printer \\\\srv\\HP: sharing\n"
+                       "printer \\\\nw\\Q: other\n");
+
+    EXPECT_EQ(ServerOfPath("\\\\srv\\share\\sub"), "srv");
+    EXPECT_EQ(ServerOfPath("\\\\srv"), "srv");
+    EXPECT_EQ(ServerOfPath("C:\\x"), "");
+    EXPECT_EQ(ServerOfPath("\\\\\x95\x5C\\s", Cp932Lead), "\x95\x5C");
+}
+
+// Source.txt as the exports write it, read back; what a set's identity
+// tells apart.
+TEST(ApplyPlan, ReadsSourceTextAndTellsSetsApart)
+{
+    SourceFacts facts;
+    facts.kind = SourceKind::CurrentUser;
+    facts.name = "DOM\\bob";
+    facts.when = "2007-05-14 08:12:03";
+    facts.files = {"mappedDrv.reg", "printers.reg", "DefaultPrinter.reg", "InstalledApps.txt"};
+    const std::string source = SourceFileText(facts);
+    EXPECT_EQ(SourceImportNames(source),
+              (std::vector<std::string>{"printers.reg", "mappedDrv.reg", "DefaultPrinter.reg"}));
+    EXPECT_EQ(SourceTextLine(source, kExportedLabel), "2007-05-14 08:12:03");
+    EXPECT_EQ(SourceTextLine(source, kSourceLabel), "the user who ran the tool, DOM\\bob");
+    facts.files = {"InstalledApps.txt"};
+    EXPECT_TRUE(SourceImportNames(SourceFileText(facts)).empty());
+    EXPECT_EQ(SourceImportNames("Exported: x\nImport on the new machine, as the user who moves: evil.reg, drives.txt.reg"),
+              std::vector<std::string>{"drives.txt.reg"});
+
+    const std::vector<SetFileBytes> set = {{"Source.txt", source}, {"printers.reg", "P"}};
+    const std::string id = SetIdentity(set, {{"old", "new"}});
+    EXPECT_EQ(id.size(), 16u);
+    EXPECT_EQ(id.find_first_not_of("0123456789abcdef"), std::string::npos);
+    EXPECT_EQ(SetIdentity(set, {{"OLD", "NEW"}}), id) << "server names compare without regard to case";
+    std::vector<SetFileBytes> again = set;
+    again[0].bytes.replace(again[0].bytes.find("08:12:03"), 8, "08:12:04");
+    const std::vector<std::vector<SetFileBytes>> others = {
+        again,                                          // exported again, the same drives and printers
+        {{"Source.txt", source}, {"printers.reg", "Q"}},  // a file changed
+        {{"Source.txt", source}, {"mappedDrv.reg", "P"}},
+        {{"Source.txt", source + "printers.reg"}, {"", "P"}},  // the same bytes cut elsewhere
+        {{"printers.reg", "P"}},                        // no Source.txt
+    };
+    for (const auto& other : others)
+        EXPECT_NE(SetIdentity(other, {{"old", "new"}}), id);
+    EXPECT_NE(SetIdentity(set, {{"old", "newer"}}), id);
+    EXPECT_NE(SetIdentity(set, {}), id);
 }
 
 }  // namespace

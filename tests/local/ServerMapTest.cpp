@@ -35,7 +35,7 @@ TEST(ServerMap, ParsesOneMapArgument)
         const std::string error = ParseServerMapping(c.argument, mapping);
         if (c.oldServer.empty()) {
             EXPECT_NE(error.find(c.error), std::string::npos) << error;
-            EXPECT_NE(error.find(c.argument), std::string::npos) << error;
+            EXPECT_EQ(error.find("/map"), std::string::npos) << "the caller names the switch: " << error;
             EXPECT_EQ(mapping.oldServer, "kept");
         } else {
             EXPECT_EQ(error, "");
@@ -43,15 +43,45 @@ TEST(ServerMap, ParsesOneMapArgument)
             EXPECT_EQ(mapping.newServer, c.newServer);
         }
     }
+    // Double-byte names (code page 932): a second byte 0x5C is no
+    // backslash; a lead byte at the end stands alone.
+    const struct {
+        std::string argument;
+        std::string oldServer;  // empty: refused
+        std::string newServer;
+    } dbcs[] = {
+        {"\\\\\x95\x5C=N", "\x95\x5C", "N"},
+        {"\\\\\x83\x5C\x83\x41=\\\\\x95\x5C\x95\x5C", "\x83\x5C\x83\x41", "\x95\x5C\x95\x5C"},
+        {"O=\x95\x5C\\x", "", ""},
+        {"\x95\x5C,=N", "", ""},
+        {"O=N\x95", "O", "N\x95"},
+    };
+    for (const auto& c : dbcs) {
+        SCOPED_TRACE(c.argument);
+        ServerMapping mapping;
+        const std::string error = ParseServerMapping(c.argument, mapping, Cp932Lead);
+        EXPECT_EQ(error.empty(), !c.oldServer.empty()) << error;
+        EXPECT_EQ(mapping.oldServer, c.oldServer);
+        EXPECT_EQ(mapping.newServer, c.newServer);
+    }
     ServerMapping mapping;
-    EXPECT_EQ(ParseServerMapping("\\\\\x95\x5C=N", mapping, Cp932Lead), "") << "0x5C as a second byte";
-    EXPECT_NE(ParseServerMapping("\\\\\x95\x5C=N", mapping), "");
+    EXPECT_NE(ParseServerMapping("\\\\\x95\x5C=N", mapping), "") << "without the lead-byte test 0x5C is a backslash";
 
     std::vector<ServerMapping> map;
     EXPECT_EQ(AddServerMapping(map, {"Old", "a"}), "");
     EXPECT_EQ(AddServerMapping(map, {"OLDER", "b"}), "");
-    EXPECT_NE(AddServerMapping(map, {"oLD", "c"}), "");
-    EXPECT_EQ(map.size(), 2u);
+    EXPECT_EQ(AddServerMapping(map, {"oLD", "c"}), "the server oLD is mapped twice, to a and to c");
+    EXPECT_EQ(AddServerMapping(map, {"\x83\x61", "d"}, Cp932Lead), "");
+    EXPECT_EQ(AddServerMapping(map, {"\x83\x41", "e"}, Cp932Lead), "") << "a second byte is no letter";
+    EXPECT_EQ(map.size(), 4u);
+
+    // One path, as a drive's RemotePath is compared.
+    const std::vector<ServerMapping> paths = {{"OLD", "NEW"}, {"\x95\x5C", "X"}};
+    EXPECT_EQ(RenameServerInPath("\\\\old\\share", paths), "\\\\NEW\\share");
+    EXPECT_EQ(RenameServerInPath("\\\\OLD", paths), "\\\\NEW");
+    EXPECT_EQ(RenameServerInPath("\\\\OLDER\\share", paths), "\\\\OLDER\\share");
+    EXPECT_EQ(RenameServerInPath("C:\\OLD", paths), "C:\\OLD");
+    EXPECT_EQ(RenameServerInPath("\\\\\x95\x5C\\s", paths, Cp932Lead), "\\\\X\\s");
 }
 
 // Each line of a file as it is and as the map {OLD=NEW, A=B, B=C} leaves it.
