@@ -24,6 +24,7 @@ struct CommandLineOptions {
     // what /apply imports.
     std::vector<ServerMapping> map;
     std::string apply;                  // /apply FOLDER: import that set as the running user; empty: none
+    std::string summary;                // /summary FOLDER: the summary of the sets below it; empty: none
     bool help = false;
 };
 
