@@ -70,6 +70,12 @@ const char kStyle[] =
     "th, td { border: 1px solid #ccd; padding: 2px 6px; text-align: left; vertical-align: top; }\r\n"
     "th { background: #e8ecf4; }\r\n"
     "td.n { text-align: right; }\r\n"
+    "td.t { white-space: nowrap; }\r\n"
+    // Widths set by the heading, so that one long name breaks in its cell
+    // rather than pushing the table past the window (word-wrap: IE 5.5 on).
+    "table.wide { width: 100%; table-layout: fixed; }\r\n"
+    "table.wide td { word-wrap: break-word; }\r\n"
+    "span.problem { color: #a00; }\r\n"
     "table.counts td { font-size: 14pt; text-align: center; padding: 4px 12px; }\r\n"
     "table.bars td { border: none; padding: 1px 6px; }\r\n"
     "div.bar { width: 240px; border: 1px solid #9ab; background: #fff; }\r\n"
@@ -99,11 +105,13 @@ std::string LinesCell(const std::vector<std::string>& texts)
     return cell + "</td>";
 }
 
-std::string Heading(const std::vector<std::string>& names)
+std::string Heading(const std::vector<std::string>& names, const std::vector<int>& percents = {})
 {
     std::string row = "<tr>";
-    for (const std::string& name : names)
-        row += Cell(name, "th");
+    for (std::size_t i = 0; i < names.size(); ++i)
+        row += i < percents.size() ? "<th style=\"width: " + Number(static_cast<std::size_t>(percents[i])) + "%\">" +
+                                         HtmlText(names[i]) + "</th>"
+                                   : Cell(names[i], "th");
     return row + "</tr>\r\n";
 }
 
@@ -182,14 +190,16 @@ std::string CountsTable(const SummaryCounts& c)
 std::string Notes(const SummaryTables& t)
 {
     std::string html;
+    const bool oneWritten = t.counts.beingWritten == 1, oneDamaged = t.counts.damaged == 1;
     if (t.counts.beingWritten)
         html += "<p class=\"note\">" + Number(t.counts.beingWritten) +
-                (t.counts.beingWritten == 1 ? " set was" : " sets were") +
-                " being written while this summary was made and are not counted; the next summary counts them.</p>\r\n";
+                (oneWritten ? " set was being written while this summary was made and is not counted; the next "
+                              "summary counts it.</p>\r\n"
+                            : " sets were being written while this summary was made and are not counted; the next "
+                              "summary counts them.</p>\r\n");
     if (t.counts.damaged)
-        html += "<p class=\"note\">" + Number(t.counts.damaged) +
-                (t.counts.damaged == 1 ? " set could" : " sets could") +
-                " not be read whole; the Users table says why.</p>\r\n";
+        html += "<p class=\"note\">" + Number(t.counts.damaged) + (oneDamaged ? " set was" : " sets were") +
+                " not read whole; the Users table says why.</p>\r\n";
     for (const std::string& unreadable : t.unreadable)
         html += "<p class=\"note\">Not read: " + HtmlText(unreadable) + "</p>\r\n";
     return html;
@@ -215,22 +225,30 @@ std::string StateText(const UserRow& row)
     return row.problem;
 }
 
+// The source, and below it why the set was not read whole.
+std::string SourceCell(const UserRow& row)
+{
+    const std::string state = StateText(row);
+    return "<td>" + HtmlText(row.source) + (row.source.empty() || state.empty() ? "" : "<br>") +
+           (state.empty() ? "" : "<span class=\"problem\">" + HtmlText(state) + "</span>") + "</td>";
+}
+
 std::string UsersTable(const SummaryTables& t)
 {
     std::string html = "<h2>Users</h2>\r\n";
     if (t.users.empty())
         return html + "<p>No set was found.</p>\r\n";
-    html += "<table id=\"users\">\r\n" + Heading({"Source", "Exported", "Drives", "Printers", "Default printer",
-                                                  "Applications", "Folder", "Problem"});
+    html += "<table id=\"users\" class=\"wide\">\r\n" +
+            Heading({"Folder", "Source", "Exported", "Drives", "Printers", "Default printer", "Applications"},
+                    {12, 22, 10, 18, 18, 12, 8});
     for (const UserRow& row : t.users) {
         const char* rowClass = row.state == SetState::BeingWritten ? " class=\"written\""
                                : row.state == SetState::Damaged    ? " class=\"problem\""
                                                                    : "";
-        html += std::string("<tr") + rowClass + ">" + Cell(row.source) + Cell(row.exported) + LinesCell(row.drives) +
-                LinesCell(row.printers) + Cell(row.defaultPrinter) +
-                (row.hasApps ? NumberCell(row.apps) : std::string("<td></td>")) + "<td><a href=\"" +
-                HtmlText(FolderUrl(row.folder)) + "\">" + HtmlText(FolderText(row.folder)) + "</a></td>" +
-                Cell(StateText(row)) + "</tr>\r\n";
+        html += std::string("<tr") + rowClass + "><td><a href=\"" + HtmlText(FolderUrl(row.folder)) + "\">" +
+                HtmlText(FolderText(row.folder)) + "</a></td>" + SourceCell(row) + Cell(row.exported) + LinesCell(row.drives) + LinesCell(row.printers) +
+                Cell(row.defaultPrinter) + (row.hasApps ? NumberCell(row.apps) : std::string("<td></td>")) +
+                "</tr>\r\n";
     }
     return html + "</table>\r\n";
 }
@@ -252,13 +270,15 @@ std::string FailuresTable(const SummaryTables& t)
     std::string html = "<h2>Failures</h2>\r\n";
     if (t.failures.empty())
         return html + "<p>No source's latest log line failed.</p>\r\n";
-    html += "<table id=\"failures\">\r\n" + Heading({"Source", "Time", "Message"});
+    html += "<table id=\"failures\" class=\"wide\">\r\n" + Heading({"Source", "Time", "Message"}, {30, 14, 56});
     for (const FailureGroup& group : t.failures) {
         html += "<tr class=\"group\"><th colspan=\"3\">" + HtmlText(group.reason) + ": " +
                 Number(group.rows.size()) + (group.rows.size() == 1 ? " source" : " sources") +
-                (group.text == group.reason ? std::string() : " &mdash; " + HtmlText(group.text)) + "</th></tr>\r\n";
+                (group.text.empty() || group.text == group.reason ? std::string() : " &mdash; " + HtmlText(group.text)) +
+                "</th></tr>\r\n";
         for (const FailureRow& row : group.rows)
-            html += "<tr>" + Cell(row.source) + Cell(row.time) + Cell(row.message) + "</tr>\r\n";
+            html += "<tr>" + Cell(row.source) + "<td class=\"t\">" + HtmlText(row.time) + "</td>" +
+                    Cell(row.message) + "</tr>\r\n";
     }
     return html + "</table>\r\n";
 }
@@ -424,12 +444,12 @@ std::string ServersSheet(const SummaryTables& t)
 
 std::string UsersSheet(const SummaryTables& t)
 {
-    std::string text = Row({"Source", "Exported", "Drives", "Printers", "Default printer", "Applications", "Folder",
-                              "Problem"});
+    std::string text =
+        Row({"Folder", "Source", "Exported", "Drives", "Printers", "Default printer", "Applications", "Problem"});
     for (const UserRow& row : t.users)
-        text += Row({SheetCell(row.source), SheetCell(row.exported), SheetCell(Joined(row.drives, "; ")),
-                     SheetCell(Joined(row.printers, "; ")), SheetCell(row.defaultPrinter),
-                     row.hasApps ? Number(row.apps) : std::string(), SheetCell(FolderText(row.folder)),
+        text += Row({SheetCell(FolderText(row.folder)), SheetCell(row.source), SheetCell(row.exported),
+                     SheetCell(Joined(row.drives, "; ")), SheetCell(Joined(row.printers, "; ")),
+                     SheetCell(row.defaultPrinter), row.hasApps ? Number(row.apps) : std::string(),
                      SheetCell(StateText(row))});
     return Utf16LeFile(text);
 }

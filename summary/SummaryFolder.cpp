@@ -181,8 +181,9 @@ bool ReplaceFile(const std::wstring& folder, const char* name, const std::string
 {
     static LONG serial = 0;
     const std::wstring target = folder + L"\\" + Wide(name, CP_ACP);
-    const std::wstring aside = target + L".~" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                               std::to_wstring(InterlockedIncrement(&serial));
+    const std::wstring aside =
+        target + Wide(".~" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(InterlockedIncrement(&serial)),
+                      CP_ACP);
     HANDLE file = CreateFileW(aside.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     DWORD code = file == INVALID_HANDLE_VALUE ? GetLastError() : 0;
     if (!code) {

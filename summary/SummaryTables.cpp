@@ -164,7 +164,7 @@ std::vector<FailureGroup> MakeFailureGroups(const std::vector<FleetLogLine>& lat
         FailureRow row;
         row.source = line.log.empty() ? line.source : Join(line.log, "\\") + ": " + line.source;
         row.time = line.time;
-        row.message = line.message;
+        row.message = FailureText(line.message);
         const std::string reason = FailureReason(line.message);
         groups[reason].reason = reason;
         groups[reason].rows.push_back(row);
@@ -175,7 +175,10 @@ std::vector<FailureGroup> MakeFailureGroups(const std::vector<FleetLogLine>& lat
         std::sort(group.rows.begin(), group.rows.end(), [](const FailureRow& a, const FailureRow& b) {
             return std::make_pair(LowerAscii(a.source), a.source) < std::make_pair(LowerAscii(b.source), b.source);
         });
-        FailureReason(group.rows.front().message, &group.text);
+        group.text = group.rows.front().message;
+        for (const FailureRow& row : group.rows)
+            if (row.message != group.text)
+                group.text.clear();
         result.push_back(group);
     }
     std::stable_sort(result.begin(), result.end(),
@@ -192,17 +195,19 @@ std::string ServerOf(const std::string& path)
     return path.substr(2, path.find('\\', 2) == std::string::npos ? std::string::npos : path.find('\\', 2) - 2);
 }
 
-std::string FailureReason(const std::string& message, std::string* text)
+std::string FailureText(const std::string& message)
 {
-    if (text) {
-        // The log keeps the connect failure's two paragraphs on one line,
-        // between them the blanks that stand for its line breaks.
-        const std::string opening = kConnectFailedText;
-        std::size_t start = message.compare(0, opening.size(), opening) == 0 ? opening.size() : 0;
-        while (start < message.size() && message[start] == ' ')
-            ++start;
-        *text = start < message.size() ? message.substr(start) : message;
-    }
+    // The log keeps the connect failure's two paragraphs on one line,
+    // between them the blanks that stand for its line breaks.
+    const std::string opening = kConnectFailedText;
+    std::size_t start = message.compare(0, opening.size(), opening) == 0 ? opening.size() : 0;
+    while (start < message.size() && message[start] == ' ')
+        ++start;
+    return start < message.size() ? message.substr(start) : message;
+}
+
+std::string FailureReason(const std::string& message)
+{
     for (std::size_t at = message.rfind("(error "); at != std::string::npos;
          at = at ? message.rfind("(error ", at - 1) : std::string::npos) {
         std::size_t end = at + 7;

@@ -54,14 +54,15 @@ struct AppRow {
 
 struct FailureRow {
     std::string source;  // the log's folder, ": ", then the source, for a log below the summary's folder
-    std::string time, message;
+    std::string time;
+    std::string message;  // FailureText of the line's message
 };
 
 // The failures of one reason: "error N" for every message that ends in
 // "(error N)" (the last such mark of the message), else the message itself.
 struct FailureGroup {
     std::string reason;
-    std::string text;  // what the first failure of the group says, without the connect failure's opening
+    std::string text;  // what every failure of the group says, when they all say the same; else empty
     std::vector<FailureRow> rows;  // by source
 };
 
@@ -82,5 +83,8 @@ SummaryTables MakeSummaryTables(const FleetData& data);
 // other path.
 std::string ServerOf(const std::string& path);
 
-// The reason a failed line is grouped under, and the text shown for it.
-std::string FailureReason(const std::string& message, std::string* text = nullptr);
+// The reason a failed line's message is grouped under.
+std::string FailureReason(const std::string& message);
+// The message without the connect failure's opening sentences, which every
+// machine that cannot be reached repeats.
+std::string FailureText(const std::string& message);
