@@ -196,7 +196,7 @@ MemoryFleet FixtureFleet()
                                                           "Tool\t2\t\tuser", "Viewer\t1.0\tViewers Inc\tmachine"});
 
     f["PC1\\dave\\Source.txt"] = RemoteSourceFile("S-1-5-21-1-1-1-1004", "dave", "PC1");
-    f["PC1\\dave\\printers.txt.reg"] = AnsiRegFile(PrinterLines("NEWSRV", "HP 4"));
+    f["PC1\\dave\\printers.txt.reg"] = AnsiRegFile(PrinterLines("NEWSRV", "HP 4") + PrinterLines("NEWSRV", "B\xFCro"));
     f["PC1\\dave\\drives.txt.reg"] = AnsiRegFile(DriveLines('H', "\\\\newsrv\\home\\dave"));
     f["PC1\\dave\\Applications.txt"] =
         ApplicationsFile({"office 2003\t11.0\tMicrosoft\tmachine", "Viewer\t2.0\tViewers Inc\tmachine"});

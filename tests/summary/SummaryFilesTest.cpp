@@ -121,7 +121,7 @@ TEST(SummaryFiles, FilesOfAFleet)
                     "Tool\t2\t\t1\tuser\r\n"
                     "Viewer\t1.0; 2.0\tViewers Inc\t1\tmachine\r\n");
     const std::string servers = SheetText(ServersSheet(tables));
-    EXPECT_EQ(servers.substr(servers.find("\r\n") + 2, 45), "\\\\files\t5\t5\t0\t0\t\r\n\\\\NEWSRV\t2\t2\t3\t1\t\\\\OLDSRV\r\n");
+    EXPECT_EQ(servers.substr(servers.find("\r\n") + 2, 45), "\\\\files\t5\t5\t0\t0\t\r\n\\\\NEWSRV\t2\t2\t4\t1\t\\\\OLDSRV\r\n");
     EXPECT_EQ(Count(SheetText(UsersSheet(tables)), "\r\n"), 1 + tables.users.size());
     const std::string failures = SheetText(FailuresSheet(tables));
     EXPECT_EQ(Count(failures, "\r\n"), 1u + 8u);

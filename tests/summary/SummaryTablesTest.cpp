@@ -30,14 +30,14 @@ TEST(SummaryTables, TablesOfAFleet)
     EXPECT_EQ(N(c.sets) + " sets, " + N(c.beingWritten) + " written, " + N(c.damaged) + " damaged, " + N(c.machines) +
                   " machines, " + N(c.users) + " users, " + N(c.failures) + " failures, " + N(c.servers) +
                   " servers, " + N(c.drives) + " drives, " + N(c.printers) + " printers",
-              "9 sets, 1 written, 2 damaged, 6 machines, 7 users, 8 failures, 4 servers, 7 drives, 6 printers");
+              "9 sets, 1 written, 2 damaged, 6 machines, 7 users, 8 failures, 4 servers, 7 drives, 7 printers");
 
     std::string servers;
     for (const ServerRow& row : t.servers)
         servers += row.name + " " + N(row.users) + " " + N(row.drives) + " " + N(row.printers) + " " +
                    N(row.defaults) + " " + Join(row.renamedFrom) + "\n";
     EXPECT_EQ(servers, "files 5 5 0 0 \n"
-                       "NEWSRV 2 2 3 1 \\\\OLDSRV\n"
+                       "NEWSRV 2 2 4 1 \\\\OLDSRV\n"
                        "printsrv 2 0 2 1 \n"
                        "srv 1 0 1 0 \n");
 
@@ -50,7 +50,8 @@ TEST(SummaryTables, TablesOfAFleet)
               "logon\\hank\\CurrentUser | current user DOM\\hank | S: \\\\files\\scans |  |  | -\n"
               "PC1\\alice | PC1\\alice (S-1-5-21-1-1-1-1001) | Y: \\\\files\\share,Z: \\\\NEWSRV\\home\\alice | "
               "\\\\NEWSRV\\HP 4,\\\\NEWSRV\\Color | \\\\NEWSRV\\HP 4 | 3\n"
-              "PC1\\dave | PC1\\dave (S-1-5-21-1-1-1-1004) | H: \\\\newsrv\\home\\dave | \\\\NEWSRV\\HP 4 |  | 2\n"
+              "PC1\\dave | PC1\\dave (S-1-5-21-1-1-1-1004) | H: \\\\newsrv\\home\\dave | "
+              "\\\\NEWSRV\\HP 4,\\\\NEWSRV\\B\xC3\xBCro |  | 2\n"
               "PC2\\J\xC3\xBCrgen | PC2\\J\xC3\xBCrgen (S-1-5-21-1-1-1-1002) | Z: \\\\files\\j\xC3\xBCrgen | "
               "\\\\printsrv\\\xE3\x83\x97\xE3\x83\xAA\xE3\x83\xB3\xE3\x82\xBF |  | 2\n"
               "PC4\\eve & #1% | PC4\\\"><a href=x><script>document.title='owned'</script> (S-1-5-21-1-1-1-1003) |  | "

@@ -224,6 +224,10 @@ TEST(Summary, AFleetExportedWithItsApplications)
     if (find != INVALID_HANDLE_VALUE)
         FindClose(find);
 
+    // A logon script's run of the running user reads no share.
+    EXPECT_EQ(RunTool("/current /out " + out, dir, dir + "\\stdout.txt"), 0u) << Read(dir + "\\stdout.txt");
+    EXPECT_EQ(Read(out + "\\Summary.html"), before);
+
     for (const auto& user : kUsers)
         if (std::string(user.key) != "S-1-5-21-0-0-0-1000")
             SHDeleteKeyA(HKEY_USERS, user.key);
