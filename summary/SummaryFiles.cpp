@@ -240,7 +240,7 @@ std::string UsersTable(const SummaryTables& t)
         return html + "<p>No set was found.</p>\r\n";
     html += "<table id=\"users\" class=\"wide\">\r\n" +
             Heading({"Folder", "Source", "Exported", "Drives", "Printers", "Default printer", "Applications"},
-                    {12, 22, 10, 18, 18, 12, 8});
+                    {12, 21, 10, 18, 18, 12, 9});
     for (const UserRow& row : t.users) {
         const char* rowClass = row.state == SetState::BeingWritten ? " class=\"written\""
                                : row.state == SetState::Damaged    ? " class=\"problem\""

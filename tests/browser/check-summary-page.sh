@@ -5,15 +5,13 @@
 # check, "ok: ..." or "FAILED: ...". Usage: check-summary-page.sh NATIVE_BUILD
 set -uo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
+. "$here/../../scripts/lib/chromium.sh"
 build="$1"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 
 "$build/tests/movara_summary_fixture" "$work" || { echo "FAILED: the fixture's page could not be written"; exit 1; }
-mkdir -p "$work/profile"
-timeout 120 chromium --headless --no-sandbox --disable-gpu --disable-quic --no-first-run \
-  --disable-background-networking --disable-component-update --disable-sync --user-data-dir="$work/profile" \
-  --dump-dom "file://$work/Summary.html" >"$work/dom.html" 2>"$work/chromium.log"
+headless_chromium "$work/profile" --dump-dom "file://$work/Summary.html" >"$work/dom.html" 2>"$work/chromium.log"
 if [ ! -s "$work/dom.html" ]; then
   echo "FAILED: Chromium rendered nothing"
   tail -n 20 "$work/chromium.log"

@@ -39,48 +39,6 @@ MemoryFleet TwoSets()
 
 } // namespace
 
-// Every kind of set, read as /apply reads its files: drives, printers and
-// the default printer from both forms of .reg file, Source.txt's facts.
-TEST(FleetRead, ReadsEachKindOfSet)
-{
-    MemoryFleet fleet = FixtureFleet();
-    const FleetData data = ReadFleet(fleet);
-    std::string folders;
-    for (const FleetSet& set : data.sets)
-        folders += Join(set.folder) + "|";
-    EXPECT_EQ(folders, "CurrentUser|logon\\hank\\CurrentUser|PC1\\alice|PC1\\dave|PC2\\J\xC3\xBCrgen|"
-                       "PC4\\eve & #1%|PC5\\frank|PC6\\gina|PC8\\hal|");
-
-    const FleetSet& alice = *Find(data, "PC1\\alice");
-    EXPECT_EQ(alice.state, SetState::Read);
-    EXPECT_EQ(alice.source, "PC1\\alice (S-1-5-21-1-1-1-1001)");
-    EXPECT_EQ(alice.machine, "PC1");
-    EXPECT_EQ(alice.exported, "2007-05-14 09:00:00");
-    ASSERT_EQ(alice.drives.size(), 2u);
-    EXPECT_EQ(std::string(1, alice.drives[0].letter) + alice.drives[0].path, "Y\\\\files\\share");
-    EXPECT_EQ(std::string(1, alice.drives[1].letter) + alice.drives[1].path, "Z\\\\NEWSRV\\home\\alice");
-    EXPECT_EQ(Join(alice.printers, "|"), "\\\\NEWSRV\\HP 4|\\\\NEWSRV\\Color");
-    EXPECT_EQ(alice.defaultPrinter, "\\\\NEWSRV\\HP 4");
-    EXPECT_EQ(Join(alice.serverMap, "|"), "\\\\OLDSRV to \\\\NEWSRV");
-    ASSERT_EQ(alice.apps.size(), 3u);
-    EXPECT_EQ(alice.apps[1].name + "|" + alice.apps[1].version + "|" + alice.apps[1].publisher + "|" +
-                  alice.apps[1].scope,
-              "Tool|2||user");
-
-    // UTF-16 files and ANSI texts, both as UTF-8.
-    const FleetSet& jurgen = *Find(data, "PC2\\J\xC3\xBCrgen");
-    EXPECT_EQ(jurgen.source, "PC2\\J\xC3\xBCrgen (S-1-5-21-1-1-1-1002)");
-    EXPECT_EQ(Join(jurgen.printers), "\\\\printsrv\\\xE3\x83\x97\xE3\x83\xAA\xE3\x83\xB3\xE3\x82\xBF");
-    ASSERT_EQ(jurgen.drives.size(), 1u);
-    EXPECT_EQ(jurgen.drives[0].path, "\\\\files\\j\xC3\xBCrgen");
-
-    const FleetSet& kim = *Find(data, "CurrentUser");
-    EXPECT_EQ(kim.source, "current user DOM\\kim");
-    EXPECT_EQ(kim.machine, "");
-    EXPECT_EQ(kim.defaultPrinter, "\\\\printsrv\\Laser");
-    EXPECT_EQ(Join(kim.printers), "\\\\printsrv\\Laser");
-}
-
 // Source.txt of each kind, and one the tool did not write.
 TEST(FleetRead, SourceFacts)
 {

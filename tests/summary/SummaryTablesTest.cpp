@@ -60,6 +60,8 @@ TEST(SummaryTables, TablesOfAFleet)
               "PC6\\gina |  |  |  |  | -\n"
               "PC8\\hal | PC8\\hal (S-1-5-21-1-1-1-1005) | Q: \\\\files\\q |  |  | -\n");
 
+    EXPECT_EQ(t.users[2].exported, "2007-05-14 09:00:00");
+
     std::string apps;
     for (const AppRow& row : t.apps)
         apps += row.name + " | " + Join(row.versions) + " | " + Join(row.publishers) + " | " + N(row.machines) +
@@ -111,19 +113,6 @@ TEST(SummaryTables, EachUserCountsOnceForAServer)
     EXPECT_EQ(row.name + " " + N(row.users) + " " + N(row.drives) + " " + N(row.printers) + " " + N(row.defaults),
               "SRV 2 2 2 2");
     EXPECT_EQ(t.counts.drives, 4u);
-}
-
-TEST(SummaryTables, ServerOfAPath)
-{
-    const struct {
-        const char* path;
-        const char* server;
-    } cases[] = {
-        {"\\\\srv\\share\\x", "srv"}, {"\\\\srv", "srv"}, {"\\\\srv\\", "srv"}, {"\\\\", ""},
-        {"\\srv\\share", ""},         {"C:\\x", ""},      {"", ""},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(ServerOf(c.path), c.server) << c.path;
 }
 
 // Failures group under the last "(error N)" of their message; a message
