@@ -221,7 +221,7 @@ private:
         if (outcome == ReadOutcome::Failed)
             data_.unreadable.push_back(Join(Child(parts, name)) + ": " + error);
         else if (outcome == ReadOutcome::Read)
-            ReadLogText(Utf8Ansi(bytes), parts, data_.latest);
+            ReadLogText(bytes, parts, data_.latest, options_.ansi);
     }
 
     struct SetRead {
@@ -450,17 +450,17 @@ bool ReadApplicationsText(const std::string& bytes, std::vector<SetApp>& apps, s
     return true;
 }
 
-void ReadLogText(const std::string& utf8, const std::vector<std::string>& log, std::vector<FleetLogLine>& latest)
+void ReadLogText(const std::string& bytes, const std::vector<std::string>& log, std::vector<FleetLogLine>& latest,
+                 AnsiToUtf8 ansi)
 {
-    std::map<std::string, std::size_t> index;  // source -> its line in latest, for this log
-    for (std::size_t i = 0; i < latest.size(); ++i)
-        if (latest[i].log == log)
-            index[latest[i].source] = i;
+    // The lines kept, by their source's bytes; tab and LF are never the
+    // second byte of a double-byte character.
+    std::map<std::string, FleetLogLine> kept;
     std::size_t order = 0;
     std::size_t start = 0;
     // A last line without its line end may be one that a run is writing now.
-    for (std::size_t end; (end = utf8.find('\n', start)) != std::string::npos; start = end + 1) {
-        std::string line = utf8.substr(start, end - start);
+    for (std::size_t end; (end = bytes.find('\n', start)) != std::string::npos; start = end + 1) {
+        std::string line = bytes.substr(start, end - start);
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
         const std::size_t tab = line.find('\t');
@@ -483,13 +483,13 @@ void ReadLogText(const std::string& utf8, const std::vector<std::string>& log, s
         } else {
             continue;
         }
-        const auto known = index.find(entry.source);
-        if (known != index.end()) {
-            latest[known->second] = entry;
-        } else {
-            index[entry.source] = latest.size();
-            latest.push_back(entry);
-        }
+        kept[entry.source] = entry;
+    }
+    for (auto& source : kept) {
+        FleetLogLine& line = source.second;
+        line.source = ansi ? ansi(line.source) : Latin1ToUtf8(line.source);
+        line.message = ansi ? ansi(line.message) : Latin1ToUtf8(line.message);
+        latest.push_back(line);
     }
 }
 

@@ -125,9 +125,12 @@ bool ReadSourceText(const std::string& utf8, FleetSet& set);
 // list's header or a line has not its four columns.
 bool ReadApplicationsText(const std::string& bytes, std::vector<SetApp>& apps, std::string& problem);
 
-// Adds the lines of one log's text (already UTF-8) to latest: per source the
-// last well-formed line. Lines that are not the log's form are skipped.
-void ReadLogText(const std::string& utf8, const std::vector<std::string>& log, std::vector<FleetLogLine>& latest);
+// Adds the lines of one log's bytes (ANSI text) to latest: per source the
+// last well-formed line, its texts converted with ansi. Lines that are not
+// the log's form are skipped. A log of a fleet grows for months: only the
+// lines kept are converted.
+void ReadLogText(const std::string& bytes, const std::vector<std::string>& log, std::vector<FleetLogLine>& latest,
+                 AnsiToUtf8 ansi = nullptr);
 
 // Leaves out the machines' own lines that a later line of one of their users
 // has made stale.

@@ -14,7 +14,7 @@ namespace {
 
 // A file bigger than this is no file the tool wrote; reading it whole could
 // exhaust the memory of a 32-bit process.
-const LONGLONG kLargestFile = 64LL * 1024 * 1024;
+const LONGLONG kLargestFile = 256LL * 1024 * 1024;
 // A reader that holds the earlier file open without delete sharing (a
 // browser, a virus scanner) makes a replace fail for a moment.
 const int kMoveAttempts = 40;

@@ -218,9 +218,9 @@ TEST(FleetRead, TheLatestLineOfEachSource)
     for (const FleetLogLine& line : latest)
         text += Join(line.log) + "|" + line.time + "|" + line.source + "|" + (line.ok ? "ok" : "failed") + "|" +
                 line.message + "\n";
-    EXPECT_EQ(text, "|2007-05-14 09:00:01|PC2\\bo (S-2)|ok|\n"
+    EXPECT_EQ(text, "|2007-05-14 09:00:03|PC1\\al (S-1)|failed|gone\n"
                     "|2007-05-14 09:00:02|PC2|failed|x (error 53)\n"
-                    "|2007-05-14 09:00:03|PC1\\al (S-1)|failed|gone\n"
+                    "|2007-05-14 09:00:01|PC2\\bo (S-2)|ok|\n"
                     "|2007-05-14 09:00:07|PC3|ok|repaired\n"
                     "day2|2007-05-14 10:00:00|PC1\\al (S-1)|ok|\n");
 }
