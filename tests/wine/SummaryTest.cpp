@@ -196,6 +196,18 @@ TEST(Summary, AFleetExportedWithItsApplications)
     EXPECT_EQ(PageCount(elsewhere, "users"), 3);
     EXPECT_EQ(Links(elsewhere), links);
 
+    // A set with a run's work folder beside it is being written, also when
+    // it is the folder summarized: skipped, and no failure.
+    const std::string set = out + "\\" + links[0].substr(0, links[0].size() - 1);
+    sandbox::MakeDirs(set + ".~new-99999-1");
+    EXPECT_EQ(RunTool("/summary " + set + " /out " + dir + "\\one", dir, dir + "\\stdout.txt"), 0u);
+    EXPECT_NE(Read(dir + "\\stdout.txt").find("\tsummary\tok: 1 set (1 being written, 0 not read whole), 0 machines"),
+              std::string::npos)
+        << Read(dir + "\\stdout.txt");
+    EXPECT_EQ(RunTool("/summary " + out + " /out " + dir + "\\one", dir, dir + "\\stdout.txt"), 0u);
+    EXPECT_EQ(PageCount(Read(dir + "\\one\\Summary.html"), "users"), 2);
+    RemoveDirectoryA((set + ".~new-99999-1").c_str());
+
     // A set that lost a file is told and counted; the others are read.
     const std::string damaged = out + "\\" + links[1];
     ASSERT_TRUE(DeleteFileA((damaged + "Source.txt").c_str()));
