@@ -9,6 +9,7 @@
 #include "app/ApplyRun.h"
 #include "app/CommandLine.h"
 #include "app/RunLog.h"
+#include "app/SummaryRun.h"
 #include "local/LocalExports.h"
 #include "local/OutputSet.h"
 #include "local/ProfileList.h"
@@ -186,6 +187,8 @@ int RunCommandLine(const std::vector<std::string>& args, const TFleetSeams& seam
     }
     if (parsed.ok && !options.apply.empty())
         return RunApply(options, {seams.probe, seams.wait});
+    if (parsed.ok && !options.summary.empty())
+        return RunSummary(options);
     std::vector<std::string> machines = options.machines;
     std::vector<std::string> badNames;  // each gets a failed line
     std::vector<std::string> emptyLists;
@@ -266,5 +269,8 @@ int RunCommandLine(const std::vector<std::string>& args, const TFleetSeams& seam
     fleet.seams = &seams;
     fleet.log = &log;
     ExportFleet(fleet, options.jobs);
+    // A logon script's run of /current or /profile must not read a whole share.
+    if (!options.machines.empty() || !options.machinesFiles.empty())
+        SummarizeExports(log, out);
     return log.ExitCode();
 }
