@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/RunLog.h"
 #include "remote/RemoteExport.h"
 
 #include "remote/MachineProbe.h"
@@ -19,6 +20,7 @@ using UserLister =
 struct TFleetSeams {
     UserLister listUsers = ListLoggedOnUsers;
     MachineProbe probe = ProbeSharingPorts;
+    TConsoleCalls console;
 };
 
 // Runs the exports that the arguments (without the program name) ask for,

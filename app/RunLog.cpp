@@ -2,6 +2,9 @@
 
 #include <new>
 
+#include "local/LoadedHives.h"
+#include "local/RunStop.h"
+
 const char kLogSource[] = "Movara.log";
 
 std::string ExceptionText(const std::exception* e, const std::string& work)
@@ -18,14 +21,65 @@ LogTime LogNow()
     return {now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond};
 }
 
-// Standard output where the caller gave one (a file or a pipe), else the
-// console of the caller, if it has one: a GUI program gets neither by itself.
-HANDLE StandardOutput()
+namespace {
+
+// How long the end of a session may take on XP before the system steps in:
+// 5 s after the console is closed (then it offers to end the program), 20 s
+// at logoff and shutdown. The handler returning ends the process, so the
+// hives go well within both.
+const DWORD kCloseBudgetMs = 4000;
+const DWORD kSessionEndBudgetMs = 15000;
+
+// Whether this process runs on the interactive window station. Services and
+// scheduled tasks run on one of their own, and get the logoff event of
+// whichever user logs off at the console: not theirs to end on.
+bool Interactive()
 {
+    char name[64] = {};
+    DWORD needed = 0;
+    HWINSTA station = GetProcessWindowStation();
+    return !station || !GetUserObjectInformationA(station, UOI_NAME, name, sizeof name - 1, &needed) ||
+           lstrcmpiA(name, "WinSta0") == 0;
+}
+
+} // namespace
+
+BOOL WINAPI OnConsoleEvent(DWORD event)
+{
+    switch (event) {
+    case CTRL_C_EVENT:
+    case CTRL_BREAK_EVENT:
+        return AskRunsToStop() ? TRUE : FALSE;
+    case CTRL_LOGOFF_EVENT:
+        if (!Interactive())
+            return TRUE;
+        break;
+    default:
+        break;
+    }
+    // Runs on a thread of its own while the jobs go on: no new source
+    // starts, their system programs are ended, their hives unloaded.
+    (void)AskRunsToStop();
+    (void)UnloadLoadedHives(event == CTRL_CLOSE_EVENT ? kCloseBudgetMs : kSessionEndBudgetMs);
+    return FALSE;  // the system's own handler ends the process
+}
+
+HANDLE StandardOutput(const TConsoleCalls& console)
+{
+    // Asked before attaching: the handles a console front passes on are the
+    // console's, and valid only once this process is attached to it.
     HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
-    if (out && out != INVALID_HANDLE_VALUE && GetFileType(out) != FILE_TYPE_UNKNOWN)
+    const bool given = out && out != INVALID_HANDLE_VALUE && GetFileType(out) != FILE_TYPE_UNKNOWN;
+    // A process that has a console already (a console program, a second
+    // log of this run) is refused with ERROR_ACCESS_DENIED.
+    const bool attached =
+        console.attach(ATTACH_PARENT_PROCESS) != FALSE || GetLastError() == ERROR_ACCESS_DENIED;
+    // Attaching resets the console's handlers: installed after it.
+    if (attached)
+        (void)console.setHandler(OnConsoleEvent, TRUE);
+    if (given)
         return out;
-    if (!AttachConsole(ATTACH_PARENT_PROCESS))
+    if (!attached)
         return nullptr;
     out = CreateFileA("CONOUT$", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
     return out == INVALID_HANDLE_VALUE ? nullptr : out;
