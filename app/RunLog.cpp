@@ -89,16 +89,25 @@ HANDLE StandardOutput(const TConsoleCalls& console)
 // Each line is written at the end of the file while this process holds an
 // exclusive lock on one byte far past any log's end: the lock orders the
 // writers, and readers of the lines are never blocked.
+//
+// A Windows file server refuses a conflicting lock at once only below its
+// LockViolationOffset (0xEF000000 unless changed) and only the first time on
+// a handle: at or above that offset, or when the same lock is tried again on
+// the same handle, it holds the refusal back for its LockViolationDelay (a
+// quarter of a second). So the byte lies below that offset and every try
+// opens the file anew; the budget is counted in time as well, so that a
+// server set otherwise cannot stretch it.
 namespace {
 const DWORD kLockOffset = 0x7FFFFFF0;
-const int kLockAttempts = 400;   // about 10 s in all
+static_assert(kLockOffset < 0xEF000000u, "a file server delays each refusal above its LockViolationOffset");
+const DWORD kLockBudgetMs = 10000;
 const DWORD kLockPauseMs = 25;
 } // namespace
 
 // 0 when the line was appended whole, else the Win32 error.
 DWORD AppendLine(const std::string& path, const std::string& line)
 {
-    for (int attempt = 1;; ++attempt) {
+    for (const DWORD start = GetTickCount();;) {
         HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                   OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
         DWORD error = file == INVALID_HANDLE_VALUE ? GetLastError() : 0;
@@ -120,7 +129,7 @@ DWORD AppendLine(const std::string& path, const std::string& line)
         if (file != INVALID_HANDLE_VALUE && !CloseHandle(file) && !error)
             error = GetLastError();
         const bool busy = error == ERROR_LOCK_VIOLATION || error == ERROR_SHARING_VIOLATION;
-        if (!busy || attempt == kLockAttempts)
+        if (!busy || GetTickCount() - start >= kLockBudgetMs)
             return error;
         Sleep(kLockPauseMs);
     }
