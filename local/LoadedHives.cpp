@@ -154,7 +154,8 @@ bool THiveGuard::Unload()
         WaitDropped(entry);  // the end of the session unloads it
         return !HiveLoaded(key_, root_);
     }
-    const bool gone = UnloadHive({entry, reg_, commandLine_, key_, root_, true}, kUnloadAttempts, kUnloadPauseMs, nullptr);
+    const TListedHive hive = {entry, reg_, commandLine_, key_, root_, true};
+    const bool gone = UnloadHive(hive, kUnloadAttempts, kUnloadPauseMs, nullptr);
     if (entry)
         Drop(entry);
     return gone;

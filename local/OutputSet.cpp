@@ -241,12 +241,11 @@ bool TOutputSet::Begin(TProblem& problem)
         return Fail(problem, "The folder " + output_ + " cannot be created (" + ErrorText(code) +
                                  "). Start the tool from a folder it can write to. Nothing was exported.");
     }
-    {
-        TSetLock lock;
-        if (!lock.Take(output_, lockWaitMs_, " Nothing was exported.", problem) ||
-            !RepairLeftovers(lock.Serial(), problem))
-            return false;
-    }
+    // Held until the new work folder is locked too: a run that repairs
+    // leftovers holds it, so it never takes that folder for one.
+    TSetLock lock;
+    if (!lock.Take(output_, lockWaitMs_, " Nothing was exported.", problem) || !RepairLeftovers(lock.Serial(), problem))
+        return false;
     // A name of its own for every job: two runs of the tool, or a job nested
     // in another's message box, never share a work folder.
     static LONG serial = 0;
@@ -266,9 +265,10 @@ bool TOutputSet::Begin(TProblem& problem)
             return true;
         }
         code = GetLastError();
-        // A run of another machine, to which this process id tells nothing,
-        // took the new folder for a leftover before its lock was taken, and
-        // removes it: a new serial, and the folder is left to that run.
+        // A run that repairs without the output folder's lock (an earlier
+        // version of the tool, on another machine, where this process id
+        // tells nothing) took the new folder for a leftover before its lock
+        // was taken, and removes it: a new serial, the folder left to that run.
         if (code == ERROR_SHARING_VIOLATION || code == ERROR_PATH_NOT_FOUND)
             continue;
         (void)RemoveDirectoryA(candidate.c_str());
