@@ -175,7 +175,7 @@ std::string SystemDir()
 std::string InstallStandIn()
 {
     CopyFileA(Beside("reg_standin.exe").c_str(), (SystemDir() + "reg.exe").c_str(), FALSE);
-    for (const char* name : {"reg-calls.log", "fail-load", "fail-unload", "fail-export", "big-export"})
+    for (const char* name : {"reg-calls.log", "fail-load", "fail-unload", "fail-export", "big-export", "hold", "held"})
         DeleteFileA((SystemDir() + name).c_str());
     return SystemDir();
 }

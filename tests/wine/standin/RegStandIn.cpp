@@ -7,7 +7,10 @@
 // a key that exists (its subkeys with their string values). Files beside it change its answers: "fail-load",
 // "fail-unload" and "fail-export" holding a key's name fail that command for
 // it (a logged-on user, a hive held open, a full disk), "big-export" holding
-// N makes every export N MiB long.
+// N makes every export N MiB long, and "hold" holding a key's name makes a
+// load or an export of it, once done, create "held" and wait until that is
+// gone: a run still at work when a test raises a console's event. While it
+// waits it holds its hive open, as reg does: that hive does not unload.
 #include <shlwapi.h>
 
 #include <cstdlib>
@@ -70,6 +73,32 @@ std::string SubkeySections(HKEY root, const std::string& rootName, const std::st
     return text;
 }
 
+// Once its work on the key named in "hold" is done: "held" (the key and this
+// process's id), then a wait until the test removes it (or ends this process).
+int Done(const std::string& key, int code)
+{
+    if (!Fails("hold", key))
+        return code;
+    sandbox::Write(Beside("held"), key + "|" + std::to_string(GetCurrentProcessId()));
+    for (int i = 0; i < 3000 && Exists(Beside("held")); ++i)
+        Sleep(20);
+    return code;
+}
+
+// Whether a stand-in that holds its work on a key of this hive still runs.
+bool HiveHeld(const std::string& hive)
+{
+    const std::string held = sandbox::Read(Beside("held"));
+    const std::size_t bar = held.rfind('|');
+    if (bar == std::string::npos || held.compare(0, hive.size(), hive) != 0)
+        return false;
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, std::strtoul(held.c_str() + bar + 1, nullptr, 10));
+    const bool runs = process && WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+    if (process)
+        CloseHandle(process);
+    return runs;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -77,6 +106,7 @@ int main(int argc, char** argv)
     std::ofstream log(Beside("reg-calls.log"), std::ios::binary | std::ios::app);
     for (int i = 1; i < argc; ++i)
         log << argv[i] << (i + 1 < argc ? "|" : "\n");
+    log.flush();  // a test may end this process while it holds its work
     const std::string verb = argc > 1 ? argv[1] : "", key = argc > 2 ? argv[2] : "";
     std::string path;
     const HKEY root = Root(key, path);
@@ -95,10 +125,10 @@ int main(int argc, char** argv)
             sandbox::SetValue(root, path + (sub.empty() ? "" : "\\" + sub), rest.empty() ? nullptr : name.c_str(),
                               REG_SZ, text);
         }
-        return 0;
+        return Done(key, 0);
     }
     if (verb == "unload")
-        return Fails("fail-unload", key) || SHDeleteKeyA(root, path.c_str()) != ERROR_SUCCESS;
+        return Fails("fail-unload", key) || HiveHeld(key) || SHDeleteKeyA(root, path.c_str()) != ERROR_SUCCESS;
     if (verb != "export")
         return 0;
     HKEY opened;
@@ -119,5 +149,6 @@ int main(int argc, char** argv)
     const std::string filler = sandbox::Utf16("\"Filler\"=\"" + std::string(1000, 'f') + "\"\r\n");
     for (long long bytes = std::atoll(sandbox::Read(Beside("big-export")).c_str()) << 20; bytes > 0; bytes -= filler.size())
         out << filler;
-    return out ? 0 : 1;
+    out.close();
+    return Done(key, out ? 0 : 1);
 }
