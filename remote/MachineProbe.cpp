@@ -121,11 +121,17 @@ private:
 // are left when the look ends, whichever way it ends.
 class TSlotHold {
 public:
-    TSlotHold(TConnectSlots& slots, std::size_t count) : slots_(slots), count_(count) { slots_.Take(count_); }
+    TSlotHold(TConnectSlots& slots, std::size_t count) : slots_(slots), count_(count)
+    {
+        slots_.Take(count_);
+        taken_ = GetTickCount();
+    }
     TSlotHold(const TSlotHold&) = delete;
     TSlotHold& operator=(const TSlotHold&) = delete;
     ~TSlotHold() { slots_.Give(count_); }
     std::size_t Count() const { return count_; }
+    // When the look could start its connects.
+    DWORD TakenAt() const { return taken_; }
     void GiveBack(std::size_t n)
     {
         slots_.Give(n);
@@ -135,6 +141,7 @@ public:
 private:
     TConnectSlots& slots_;
     std::size_t count_;
+    DWORD taken_ = 0;
 };
 
 // Made before any thread of the process can look.
@@ -264,7 +271,6 @@ TProbeResult ProbeMachine(const std::string& host, const TProbePorts& ports, DWO
     // Made after the hold, so that its connects are closed before their
     // slots go back.
     const std::unique_ptr<TConnectSet> connects = network.NewConnectSet();
-    const DWORD start = GetTickCount();
     std::size_t next = 0, underWay = 0;
     std::vector<TConnectEnd> ended;
     for (;;) {
@@ -276,10 +282,10 @@ TProbeResult ProbeMachine(const std::string& host, const TProbePorts& ports, DWO
             if (!error)
                 ++underWay;
         }
-        held.GiveBack(held.Count() - underWay);  // none is left to start
+        held.GiveBack(held.Count() - underWay);  // more than the connects under way once none is left to start
         if (underWay == 0)
             break;
-        const DWORD elapsed = GetTickCount() - start;
+        const DWORD elapsed = GetTickCount() - held.TakenAt();
         if (elapsed >= capMs)
             break;
         ended.clear();

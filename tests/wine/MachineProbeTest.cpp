@@ -149,6 +149,27 @@ TEST(MachineProbe, SlotsComeBackWhicheverWayALookEnds)
     }
 }
 
+DWORD WINAPI GiveBackLater(LPVOID slots)
+{
+    Sleep(400);
+    static_cast<TConnectSlots*>(slots)->Give(kMaxPendingConnects);
+    return 0;
+}
+
+// A look that waited for its slots has its whole cap once its connects
+// start: the machine behind it answers.
+TEST(MachineProbe, TheCapCountsFromWhenTheConnectsStart)
+{
+    TConnectSlots slots(kMaxPendingConnects);
+    slots.Take(kMaxPendingConnects);  // other looks hold them all for longer than the cap
+    HANDLE other = CreateThread(nullptr, 0, GiveBackLater, &slots, 0, nullptr);
+    ASSERT_NE(other, nullptr);
+    TScriptedNetwork network;
+    EXPECT_EQ(ProbeMachine("PC", {kAccepts, kAccepts}, 200, network, slots).outcome, ProbeOutcome::Answers);
+    WaitForSingleObject(other, INFINITE);
+    CloseHandle(other);
+}
+
 // However many machines are looked at side by side, no more connects are
 // under way at once than the process's slots.
 TEST(MachineProbe, PendingConnectsStayWithinTheSlots)
