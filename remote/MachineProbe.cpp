@@ -282,7 +282,9 @@ TProbeResult ProbeMachine(const std::string& host, const TProbePorts& ports, DWO
             if (!error)
                 ++underWay;
         }
-        held.GiveBack(held.Count() - underWay);  // more than the connects under way once none is left to start
+        // Once none is left to start, the slot of a connect that ended goes
+        // back at once.
+        held.GiveBack(held.Count() - underWay);
         if (underWay == 0)
             break;
         const DWORD elapsed = GetTickCount() - held.TakenAt();
