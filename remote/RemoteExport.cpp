@@ -17,6 +17,10 @@ namespace {
 
 const char kLoggedOnMarkKey[] = "Volatile Environment";
 const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+// Both jobs connect once the machine has passed the look at its ports (or
+// is this computer): a path "not found" is then a service behind those
+// ports, never a machine that is switched off.
+const bool kPastTheLook = true;
 
 } // namespace
 
@@ -27,7 +31,7 @@ LONG ListLoggedOnUsers(const std::string& machine, std::vector<RemoteUser>& user
     TRegistry registry;
     LONG result = registry.Connect(machine, HKEY_USERS);
     if (result != ERROR_SUCCESS) {
-        reason = ConnectFailureText(result);
+        reason = ConnectFailureText(result, kPastTheLook);
         return result;
     }
     std::vector<std::string> candidates;
@@ -37,7 +41,7 @@ LONG ListLoggedOnUsers(const std::string& machine, std::vector<RemoteUser>& user
         if (result == ERROR_NO_MORE_ITEMS)
             break;
         if (result != ERROR_SUCCESS) {
-            reason = "The list of users of HKEY_USERS cannot be read: " + ConnectFailureText(result);
+            reason = "The list of users of HKEY_USERS cannot be read: " + ConnectFailureText(result, kPastTheLook);
             return result;
         }
         candidates.push_back(name);
@@ -53,7 +57,7 @@ LONG ListLoggedOnUsers(const std::string& machine, std::vector<RemoteUser>& user
         if (result != ERROR_SUCCESS) {
             users.clear();
             reason = "The key HKEY_USERS\\" + candidate + " cannot be read, so who is logged on is not known: " +
-                     ConnectFailureText(result);
+                     ConnectFailureText(result, kPastTheLook);
             return result;
         }
         if (!TRegistry::HasSubKey(registry.ConnectedKey(), candidate, kLoggedOnMarkKey))
@@ -79,7 +83,7 @@ int ExportRemoteUserFiles(const RemoteExportJob& job, TProblem& problem)
     TRegistry registry;
     LONG connected = registry.Connect(job.machine, HKEY_USERS);
     bool done = connected == ERROR_SUCCESS ||
-                Fail(problem, ConnectProblemText(ConnectFailureText(connected)), kConnectFailedCaption);
+                Fail(problem, ConnectProblemText(ConnectFailureText(connected, kPastTheLook)), kConnectFailedCaption);
     if (done) {
         // Nothing is written for a user who is gone: every export below
         // would otherwise find no key and pass for a user without any.
@@ -99,14 +103,16 @@ int ExportRemoteUserFiles(const RemoteExportJob& job, TProblem& problem)
     if (done && job.withApps) {
         connected = registry.Connect(job.machine, HKEY_LOCAL_MACHINE);
         done = (connected == ERROR_SUCCESS ||
-                Fail(problem, ConnectProblemText(ConnectFailureText(connected)), kConnectFailedCaption)) &&
+                Fail(problem, ConnectProblemText(ConnectFailureText(connected, kPastTheLook)),
+                     kConnectFailedCaption)) &&
                registry.ExportToFile(set.Work(), kUninstallKey, "apps.txt", problem) &&
                MakeAppList(set.WorkPath("apps.txt"), set.WorkPath("SmallApps.txt"), problem) == 0;
         TKeyHandle users;
         connected = done ? users.Connect(job.machine.c_str(), HKEY_USERS) : ERROR_SUCCESS;
         done = done &&
                (connected == ERROR_SUCCESS ||
-                Fail(problem, ConnectProblemText(ConnectFailureText(connected)), kConnectFailedCaption)) &&
+                Fail(problem, ConnectProblemText(ConnectFailureText(connected, kPastTheLook)),
+                     kConnectFailedCaption)) &&
                WriteApplicationsFile(registry.ConnectedKey(), false, users.Get(), job.user.userKey,
                                      set.WorkPath("Applications.txt"), problem, true);
     }

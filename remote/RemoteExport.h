@@ -14,6 +14,10 @@
 extern const std::vector<std::string> kRemoteUserFiles;
 
 
+// Both run once the machine has passed the look at its ports
+// (MachineUnreachableReason): their reasons for a connection that fails tell
+// of a machine that answered.
+
 // The users logged on at `machine`: every key of its HKEY_USERS with
 // "Volatile Environment\HOMEPATH", in the registry's order. 0, or the Win32
 // code of the connection or of the listing, with the reason to tell; users

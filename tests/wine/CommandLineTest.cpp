@@ -182,6 +182,20 @@ TEST(CommandLine, ListsInEveryEncodingAreReadTogether)
     EXPECT_EQ(Entries(Read(dir + "\\stdout.txt")), entries);
 }
 
+// Lists that name machines, none of them usable: each name fails with its
+// reason, and the run is no usage error and no success.
+TEST(CommandLine, ListsOfUnusableNamesFailEachName)
+{
+    const std::string dir = sandbox::FreshDir("unusable"), out = dir + "\\out";
+    sandbox::Write(dir + "\\slashes.txt", "\\\\\r\n");
+    sandbox::Write(dir + "\\wide.txt", "\xFF\xFE" + std::string("\xDD\x30\xFC\x30\r\0\n\0", 8));  // katakana
+    EXPECT_EQ(RunCommandLine({"/machines", dir + "\\slashes.txt", "/machines", dir + "\\wide.txt", "/out", out}), 1);
+    EXPECT_EQ(Entries(Read(out + "\\Movara.log")),
+              (std::vector<std::string>{"??\tfailed: The name cannot be written in this system's code page, so no "
+                                        "machine can be asked by it.",
+                                        "\\\\\tfailed: \"\\\\\" is not the name of a machine."}));
+}
+
 // A command prompt waits for MovaraM.com, which waits for MovaraM.exe: the
 // lines come first, then the right errorlevel.
 TEST(CommandLine, ConsoleFrontWaitsAndPassesTheExitCode)

@@ -1,8 +1,8 @@
 // Stands in for the system's reg tool where Wine lacks "reg load" and
 // "reg unload": it appends its arguments, joined by "|", as one line to
 // reg-calls.log beside itself. "load" makes the hive's key (under HKEY_USERS,
-// or HKEY_LOCAL_MACHINE for a disk's hive) with the keys and string values
-// the hive file's lines name (as a real hive
+// or HKEY_LOCAL_MACHINE for a disk's hive) with the keys and the string and
+// DWORD values the hive file's lines name (as a real hive
 // brings its keys), "unload" deletes it, and "export" writes a small UTF-16LE export of
 // a key that exists (its subkeys with their string values). Files beside it change its answers: "fail-load",
 // "fail-unload" and "fail-export" holding a key's name fail that command for
@@ -115,15 +115,24 @@ int main(int argc, char** argv)
         if (argc < 4 || Fails("fail-load", key) || !Exists(argv[3]))
             return 1;
         std::istringstream hive(sandbox::Read(argv[3]));
-        // A line is a key, or a key, a value's name and its text joined by "|".
+        // A line is a key, or a key, a value's name and its text joined by
+        // "|"; a text "dword:" and eight hex digits is a DWORD.
         for (std::string line; std::getline(hive, line);) {
             if (!line.empty() && line.back() == '\r')
                 line.pop_back();
             const std::string sub = line.substr(0, line.find('|')), rest = line.substr(sub.size());
             const std::string name = rest.empty() ? "" : rest.substr(1, rest.find('|', 1) - 1);
-            const std::string text = rest.empty() ? "" : rest.substr(rest.find('|', 1) + 1) + '\0';
+            std::string text = rest.empty() ? "" : rest.substr(rest.find('|', 1) + 1);
+            DWORD type = REG_SZ;
+            if (text.compare(0, 6, "dword:") == 0) {
+                const DWORD number = std::strtoul(text.c_str() + 6, nullptr, 16);
+                text.assign(reinterpret_cast<const char*>(&number), sizeof number);
+                type = REG_DWORD;
+            } else {
+                text += '\0';
+            }
             sandbox::SetValue(root, path + (sub.empty() ? "" : "\\" + sub), rest.empty() ? nullptr : name.c_str(),
-                              REG_SZ, text);
+                              type, text);
         }
         return Done(key, 0);
     }
