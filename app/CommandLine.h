@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "local/AnsiNames.h"
-#include "local/ServerMap.h"
+#include "import/ServerMap.h"
 #include "remote/RemoteUserLine.h"
 
 // What the arguments of a run without a window ask for. Switches are not

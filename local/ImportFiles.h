@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "local/JobReport.h"
-#include "local/ServerMap.h"
+#include "import/ServerMap.h"
 #include "local/SourceText.h"
 
 class TOutputSet;

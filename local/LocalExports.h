@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "local/JobReport.h"
-#include "local/ServerMap.h"
+#include "import/ServerMap.h"
 
 // Every file each local job can leave in its output folder.
 extern const std::vector<std::string> kStoredProfileFiles;

@@ -4,8 +4,8 @@
 #include <map>
 #include <utility>
 
-#include "local/ApplyPlan.h"
-#include "local/RegFileText.h"
+#include "import/ApplyPlan.h"
+#include "import/RegFileText.h"
 #include "local/WorkFolderName.h"
 #include "remote/Applications.h"
 

@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "local/ImportRules.h"
-#include "tests/local/RegFileHelpers.h"
+#include "import/ImportRules.h"
+#include "tests/import/RegFileHelpers.h"
 
 namespace {
 
