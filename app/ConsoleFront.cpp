@@ -9,18 +9,9 @@
 #include <cstdio>
 #include <string>
 
-namespace {
+#include "app/WindowStation.h"
 
-// Whether this process runs on the interactive window station; services and
-// scheduled tasks run on one of their own.
-bool Interactive()
-{
-    char name[64] = {};
-    DWORD needed = 0;
-    HWINSTA station = GetProcessWindowStation();
-    return !station || !GetUserObjectInformationA(station, UOI_NAME, name, sizeof name - 1, &needed) ||
-           lstrcmpiA(name, "WinSta0") == 0;
-}
+namespace {
 
 // Ctrl+C and Ctrl+Break reach every process of the console. The .exe stops
 // its sources and unloads what it loaded; this front waits for it, so that
@@ -31,7 +22,8 @@ bool Interactive()
 // user, closing the console and shutting down end this front as usual.
 BOOL WINAPI WaitOutInterrupts(DWORD event)
 {
-    return event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT || (event == CTRL_LOGOFF_EVENT && !Interactive());
+    return event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT ||
+           (event == CTRL_LOGOFF_EVENT && !RunsOnInteractiveStation());
 }
 
 // The errorlevel of the .exe's exit code. An exception code such as

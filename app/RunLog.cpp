@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "app/WindowStation.h"
 #include "local/LoadedHives.h"
 #include "local/RunStop.h"
 
@@ -23,24 +24,12 @@ LogTime LogNow()
 
 namespace {
 
-// How long the end of a session may take on XP before the system steps in:
-// 5 s after the console is closed (then it offers to end the program), 20 s
-// at logoff and shutdown. The handler returning ends the process, so the
+// How long closing the console, logoff and shutdown may take on XP before
+// the system steps in: 5 s after the console is closed (then it offers to
+// end the program), 20 s at logoff and shutdown. The handler returning ends the process, so the
 // hives go well within both.
 const DWORD kCloseBudgetMs = 4000;
-const DWORD kSessionEndBudgetMs = 15000;
-
-// Whether this process runs on the interactive window station. Services and
-// scheduled tasks run on one of their own, and get the logoff event of
-// whichever user logs off at the console: not theirs to end on.
-bool Interactive()
-{
-    char name[64] = {};
-    DWORD needed = 0;
-    HWINSTA station = GetProcessWindowStation();
-    return !station || !GetUserObjectInformationA(station, UOI_NAME, name, sizeof name - 1, &needed) ||
-           lstrcmpiA(name, "WinSta0") == 0;
-}
+const DWORD kLogoffBudgetMs = 15000;
 
 } // namespace
 
@@ -51,7 +40,7 @@ BOOL WINAPI OnConsoleEvent(DWORD event)
     case CTRL_BREAK_EVENT:
         return AskRunsToStop() ? TRUE : FALSE;
     case CTRL_LOGOFF_EVENT:
-        if (!Interactive())
+        if (!RunsOnInteractiveStation())
             return TRUE;
         break;
     default:
@@ -60,7 +49,7 @@ BOOL WINAPI OnConsoleEvent(DWORD event)
     // Runs on a thread of its own while the jobs go on: no new source
     // starts, their system programs are ended, their hives unloaded.
     (void)AskRunsToStop();
-    (void)UnloadLoadedHives(event == CTRL_CLOSE_EVENT ? kCloseBudgetMs : kSessionEndBudgetMs);
+    (void)UnloadLoadedHives(event == CTRL_CLOSE_EVENT ? kCloseBudgetMs : kLogoffBudgetMs);
     return FALSE;  // the system's own handler ends the process
 }
 

@@ -88,7 +88,7 @@ int RunHidden(const std::string& program, const std::string& commandLine, const 
         TNativeSystemFolder native;  // restored at once: it holds for every file call of this thread
         // No console for reg: a run from a command prompt shows the tool's
         // own lines there and nothing of its children's. Suspended until it
-        // is listed, so that the end of the session cannot miss it.
+        // is listed, so that the final unload cannot miss it.
         started = CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, FALSE,
                                  CREATE_NO_WINDOW | (untilDone ? 0 : CREATE_SUSPENDED), nullptr, workDir, &startup,
                                  &process);
@@ -96,7 +96,7 @@ int RunHidden(const std::string& program, const std::string& commandLine, const 
     if (!started)
         return 1;
     if (!untilDone && !ListChild(process.hProcess)) {
-        (void)TerminateProcess(process.hProcess, 1);  // the session ends: it must not hold a hive open
+        (void)TerminateProcess(process.hProcess, 1);  // the final unload has begun: it must not hold a hive open
         CloseHandle(process.hThread);
         CloseHandle(process.hProcess);
         return 1;

@@ -12,8 +12,8 @@ std::string SystemRegProgram();
 // usual name) with its window hidden and waits until it has ended, in
 // `workDir` when one is given, else in the tool's current directory.
 // 0 when it ran, 1 when it could not be started. exitCode, when given,
-// receives the program's exit code. The end of the session ends the program
-// (see local/LoadedHives.h), and none starts once it has begun, unless
+// receives the program's exit code. The final unload ends the program (see
+// local/LoadedHives.h), and none starts once it has begun, unless
 // untilDone is set: a hive's unload must run to its end.
 int RunHidden(const std::string& program, const std::string& commandLine, const char* workDir = nullptr,
               DWORD* exitCode = nullptr, bool untilDone = false);

@@ -12,9 +12,9 @@ namespace {
 // program that holds the hive open often lets it go a moment later.
 const int kUnloadAttempts = 5;
 const DWORD kUnloadPauseMs = 400;
-// At the end of the session the budget decides, with shorter pauses.
+// During the final unload the budget decides, with shorter pauses.
 const DWORD kEndPauseMs = 100;
-// How long a job waits for the end of the session to unload its hive.
+// How long a job waits for the final unload to unload its hive.
 const DWORD kEndWaitMs = 30000;
 
 struct TListedHive {
@@ -38,7 +38,7 @@ struct TProcessList {
     bool ending = false;
 };
 
-// Never destroyed: the thread that ends the session may still use it while
+// Never destroyed: the thread of the final unload may still use it while
 // the process exits.
 TProcessList& List()
 {
@@ -62,7 +62,7 @@ DWORD TimeLeft(DWORD deadline)
 
 // Runs reg's unload until the hive is gone: at most `attempts` times, and
 // with a deadline, no pause that would end past it. The unload itself is no
-// program that the end of the session ends.
+// program that the final unload ends.
 bool UnloadHive(const TListedHive& hive, int attempts, DWORD pauseMs, const DWORD* deadline)
 {
     for (int attempt = 1;; ++attempt) {
@@ -98,7 +98,7 @@ void Drop(long id)
     List().hives.remove_if([id](const TListedHive& hive) { return hive.id == id; });
 }
 
-// Waits until the end of the session is done with a hive; the process ends
+// Waits until the final unload is done with a hive; the process ends
 // soon after that.
 void WaitDropped(long id)
 {
@@ -151,7 +151,7 @@ bool THiveGuard::Unload()
     const long entry = entry_;
     entry_ = 0;
     if (entry && !Take(entry)) {
-        WaitDropped(entry);  // the end of the session unloads it
+        WaitDropped(entry);  // the final unload unloads it
         return !HiveLoaded(key_, root_);
     }
     const TListedHive hive = {entry, reg_, commandLine_, key_, root_, true};

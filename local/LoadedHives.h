@@ -26,8 +26,8 @@ public:
     THiveGuard& operator=(const THiveGuard&) = delete;
     ~THiveGuard();
 
-    // Called before the load command runs: from then on the end of the
-    // session unloads the hive whenever it is there, even if the load was
+    // Called before the load command runs: from then on the final unload
+    // (UnloadLoadedHives) unloads the hive whenever it is there, even if the load was
     // cut short before it told.
     void Loading();
     // The load succeeded: the job unloads it (Unload, or the destructor).
@@ -43,13 +43,15 @@ private:
 };
 
 // Lists a system program that a job has started and waits for, so that the
-// end of the session ends it first: an export holds its hive open, and a
-// hive that is open cannot be unloaded. False once the session is ending:
+// final unload ends it first: an export holds its hive open, and a
+// hive that is open cannot be unloaded. False once the final unload has begun:
 // the caller ends the program instead of letting it run.
 bool ListChild(HANDLE process);
 void UnlistChild(HANDLE process);
 
-// Ends every listed program, then unloads every listed hive that is there,
+// The final unload, when the console is closed, the user logs off or the
+// system shuts down: ends every listed program, then unloads every listed
+// hive that is there,
 // retrying until budgetMs have passed; from then on no program is listed,
 // so none starts. Whether every hive is gone. A hive that a job is unloading
 // meanwhile is waited for.
