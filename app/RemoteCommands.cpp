@@ -34,7 +34,8 @@ void TProDlg::ConnectRemoteRegistry()
         for (std::size_t i = 0; i < users.size(); ++i) {
             const std::string line = MakeRemoteUserLine(users[i].homeFolder, users[i].userKey);
             const LRESULT at = SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
-            SendMessageA(list, LB_SETITEMDATA, static_cast<WPARAM>(at), static_cast<LPARAM>(i));
+            if (at >= 0)
+                SendMessageA(list, LB_SETITEMDATA, static_cast<WPARAM>(at), static_cast<LPARAM>(i));
         }
         // The first line is selected, so that the user sees who would be exported.
         SendMessageA(list, LB_SETCURSEL, 0, 0);
