@@ -70,19 +70,24 @@ int MakeTree(bool cyrillic)
     return keys;
 }
 
-void DeleteTree(HKEY root, const std::string& path)
+// Wide, so that the Cyrillic tree's keys are found by their own names.
+void DeleteTree(HKEY root, const std::wstring& path)
 {
     HKEY key;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
         return;
-    std::vector<std::string> children;
-    char name[MAX_PATH];
-    for (DWORD i = 0; RegEnumKeyA(key, i, name, MAX_PATH) == ERROR_SUCCESS; ++i)
-        children.push_back(name);
+    std::vector<std::wstring> children;
+    wchar_t name[MAX_PATH];
+    for (DWORD i = 0;; ++i) {
+        DWORD length = MAX_PATH;
+        if (RegEnumKeyExW(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            break;
+        children.emplace_back(name, length);
+    }
     RegCloseKey(key);
     for (const auto& child : children)
-        DeleteTree(root, path + "\\" + child);
-    RegDeleteKeyA(root, path.c_str());
+        DeleteTree(root, path + L"\\" + child);
+    RegDeleteKeyW(root, path.c_str());
 }
 
 bool RunWait(const std::string& commandLine)
@@ -122,7 +127,7 @@ int main()
     const std::string regFile = folder + "\\reg-export.reg";
 
     for (const bool cyrillic : {false, true}) {
-        DeleteTree(HKEY_CURRENT_USER, "Printers");
+        DeleteTree(HKEY_CURRENT_USER, L"Printers");
         const double built = Now();
         const int keys = MakeTree(cyrillic);
         std::printf("%s tree: %d keys with 5 values each, built in %.2f s\n", cyrillic ? "Cyrillic" : "ASCII", keys,
@@ -164,6 +169,6 @@ int main()
                     cyrillic ? "Cyrillic" : "ASCII", bestTool, bestReg, bestTool / bestReg);
     }
 
-    DeleteTree(HKEY_CURRENT_USER, "Printers");
+    DeleteTree(HKEY_CURRENT_USER, L"Printers");
     return 0;
 }
