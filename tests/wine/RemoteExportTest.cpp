@@ -272,11 +272,13 @@ TEST(RemoteExport, NamesInEveryScriptReachTheFiles)
             std::wstring(L"\x5171\x6709\0\x0141\x00f3\x0064\x017a\0\0", 9));
     SetWide(HKEY_USERS, user + L"\\Printers\\Settings", L"Path", REG_EXPAND_SZ,
             Sz(L"%A%\\\x041e\x0431\x0449\x0438\x0439"));
-    // Letters 1252 has look-alikes for, and nothing else: drives.txt is
-    // Unicode only if no look-alike passes for a fit.
-    SetWide(HKEY_USERS, user + L"\\Network\\P", L"RemotePath", REG_SZ, Sz(L"\\\\srv1\\\x0141\x00f3\x0064\x017a"));
+    SetWide(HKEY_USERS, user + L"\\Network\\P", L"RemotePath", REG_SZ, Sz(L"\\\\srv1\\\x041e\x0431\x0449\x0438\x0439"));
+    SetWide(HKEY_USERS, user + L"\\Network\\Q", L"RemotePath", REG_SZ,
+            Sz(L"\\\\\x0421\x0435\x0440\x0432\x0435\x0440\\\x5171\x6709"));
+    // Letters 1252 has look-alikes for, and nothing else: DefaultPrinter.reg
+    // is Unicode only if no look-alike passes for a fit.
     SetWide(HKEY_USERS, user + L"\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows", L"Device", REG_SZ,
-            Sz(L"\\\\srv1\\\x041f\x0440\x0438\x043d\x0442\x0435\x0440,winspool,Ne00:"));
+            Sz(L"\\\\srv1\\\x0141\x00f3\x0064\x017a,winspool,Ne00:"));
     const wchar_t* const lookAlikeHomes[] = {L"\\users\\\x0418\x0432\x0430\x043d", L"\\users\\\x041f\x0451\x0442\x0440"};
     for (int i = 0; i < 2; ++i) {
         const std::wstring key = kLookAlikes[i];
@@ -307,13 +309,16 @@ TEST(RemoteExport, NamesInEveryScriptReachTheFiles)
     EXPECT_EQ(Press(tool, IDB_REMOTE_SELECT_USER, "", "?\xF3" "d?"), "");
     EXPECT_EQ(Read(out + "\\printers.txt"), UnicodeFile(printers));
     EXPECT_EQ(Read(out + "\\printers.txt.reg"), UnicodeFile(toCurrentUser(printers, u"S-1-5-21-7-7-7-1001")));
-    const std::u16string drives = u"Windows Registry Editor Version 5.00\n\n[S-1-5-21-7-7-7-1001\\Network]\n\n"
-                                  u"[S-1-5-21-7-7-7-1001\\Network\\P]\n\"RemotePath\"=\"\\\\\\\\srv1\\\\\u0141\u00f3d\u017a\"\n";
-    EXPECT_EQ(Read(out + "\\drives.txt"), UnicodeFile(drives)) << "a look-alike taken for a fit";
+    const std::u16string drives =
+        u"Windows Registry Editor Version 5.00\n\n[S-1-5-21-7-7-7-1001\\Network]\n\n"
+        u"[S-1-5-21-7-7-7-1001\\Network\\P]\n\"RemotePath\"=\"\\\\\\\\srv1\\\\\u041e\u0431\u0449\u0438\u0439\"\n\n"
+        u"[S-1-5-21-7-7-7-1001\\Network\\Q]\n\"RemotePath\"=\"\\\\\\\\\u0421\u0435\u0440\u0432\u0435\u0440\\\\\u5171\u6709\"\n";
+    EXPECT_EQ(Read(out + "\\drives.txt"), UnicodeFile(drives));
     EXPECT_EQ(Read(out + "\\DefaultPrinter.reg"),
               UnicodeFile(u"Windows Registry Editor Version 5.00\n\n"
                           u"[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows]\n"
-                          u"\"Device\"=\"\\\\\\\\srv1\\\\\u041f\u0440\u0438\u043d\u0442\u0435\u0440,winspool,Ne00:\"\n"));
+                          u"\"Device\"=\"\\\\\\\\srv1\\\\\u0141\u00f3d\u017a,winspool,Ne00:\"\n"))
+        << "a look-alike taken for a fit";
     const std::string source = Read(out + "\\Source.txt");
     EXPECT_NE(source.find("\r\nUnicode (UTF-16, as reg export writes): printers.txt, printers.txt.reg, drives.txt, "
                           "drives.txt.reg, DefaultPrinter.reg, because code page 1252 cannot carry every name in "
@@ -385,8 +390,10 @@ TEST(RemoteExport, NamesInEveryScriptReachTheFiles)
     EXPECT_EQ(CurrentUserValue(L"Printers\\Settings", L"Path"), Typed(REG_EXPAND_SZ, Sz(L"%A%\\\x041e\x0431\x0449\x0438\x0439")));
     EXPECT_EQ(CurrentUserValue(L"Printers\\Settings", L"List"),
               Typed(REG_MULTI_SZ, std::wstring(L"\x5171\x6709\0\x0141\x00f3\x0064\x017a\0\0", 9)));
-    EXPECT_EQ(CurrentUserValue(L"Network\\P", L"RemotePath"), Typed(REG_SZ, Sz(L"\\\\srv9\\\x0141\x00f3\x0064\x017a")));
+    EXPECT_EQ(CurrentUserValue(L"Network\\P", L"RemotePath"), Typed(REG_SZ, Sz(L"\\\\srv9\\\x041e\x0431\x0449\x0438\x0439")));
+    EXPECT_EQ(CurrentUserValue(L"Network\\Q", L"RemotePath"),
+              Typed(REG_SZ, Sz(L"\\\\\x0421\x0435\x0440\x0432\x0435\x0440\\\x5171\x6709")));
     EXPECT_EQ(CurrentUserValue(L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows", L"Device"),
-              Typed(REG_SZ, Sz(L"\\\\srv9\\\x041f\x0440\x0438\x043d\x0442\x0435\x0440,winspool,Ne00:")));
+              Typed(REG_SZ, Sz(L"\\\\srv9\\\x0141\x00f3\x0064\x017a,winspool,Ne00:")));
     ForgetUsers();
 }
