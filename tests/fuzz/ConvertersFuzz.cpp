@@ -27,7 +27,9 @@ std::string LiteralLoop(ConverterKind kind, const std::string& bytes)
     const bool wide = kind != ConverterKind::RemoteToReg || bytes.compare(0, 2, "\xFF\xFE") == 0;
     const bool fromUsers = kind == ConverterKind::PrtToPrx || kind == ConverterKind::PrtToReg;
     const bool toReg = kind == ConverterKind::PrtToReg || kind == ConverterKind::RemoteToReg;
-    const std::u16string search = fromUsers ? u"[HKEY_USERS" : wide ? u"[HKEY_CURRENT_USER" : u"[S-";
+    const std::u16string search = fromUsers                          ? u"[HKEY_USERS"
+                                  : kind == ConverterKind::RemoteToReg ? u"[S-"
+                                                                       : u"[HKEY_CURRENT_USER";
     std::u16string text;
     const std::size_t width = wide ? 2 : 1, units = bytes.size() / width;
     for (std::size_t i = 0; i < units; ++i)
