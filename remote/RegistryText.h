@@ -8,8 +8,8 @@
 #include "local/CodePage.h"
 
 // The pieces of the registry export text that TRegistry's writer joins. Every
-// line ends in "\n" alone: the file is written through a text-mode stream,
-// which turns each one into CR LF.
+// line ends in "\n" alone; ExportFileBytes turns each into CR LF, as a
+// text-mode stream would.
 
 // A backslash before each backslash and each double quote, so that the
 // importer reads back the text as it was. The byte after a lead byte is the
