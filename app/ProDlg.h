@@ -1,8 +1,10 @@
 #pragma once
 #include <string>
+#include <vector>
 
 #include "app/BaseDialog.h"
 #include "local/JobReport.h"
+#include "remote/RemoteUserLine.h"
 
 // The main window and the state that the local jobs share.
 class TProDlg : public TBaseDialog {
@@ -53,4 +55,6 @@ private:
     // The machine whose users the remote user list shows: the machine-name
     // field may have changed since "Connect reg".
     std::string listedMachine_;
+    // Those users; each line of the list holds its user's index as its data.
+    std::vector<RemoteUser> listedUsers_;
 };

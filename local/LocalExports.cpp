@@ -349,7 +349,7 @@ int ExportStoredProfileFiles(const std::string& profilesDirectory, const std::st
                           "HKEY_USERS\\" + userKey + "Network", set.WorkPath("mappedDrv.prt"), problem) &&
                 ExportKey(reg, commands.printers, HKEY_USERS, userKey + "Printers",
                           "HKEY_USERS\\" + userKey + "Printers", set.WorkPath("printers.prt"), problem) &&
-                WriteDefaultPrinterFile(HKEY_USERS, user, set, facts, problem);
+                WriteDefaultPrinterFile(HKEY_USERS, WideFromAnsi(user), set, facts, problem);
     // A profile of another disk, such as one of a machine that no longer
     // starts, is listed with the applications of that disk's Windows.
     const bool otherDisk = !SameFolder(profilesDirectory, SystemProfilesDirectory());
@@ -360,9 +360,9 @@ int ExportStoredProfileFiles(const std::string& profilesDirectory, const std::st
         else
             facts.noMachineApps = disk.Reason();
     }
-    done = done && (otherDisk ? WriteApplicationsFile(disk.Sources(), HKEY_USERS, user, set.WorkPath("Applications.txt"),
+    done = done && (otherDisk ? WriteApplicationsFile(disk.Sources(), HKEY_USERS, WideFromAnsi(user), set.WorkPath("Applications.txt"),
                                                       problem)
-                              : WriteApplicationsFile(HKEY_LOCAL_MACHINE, true, HKEY_USERS, user,
+                              : WriteApplicationsFile(HKEY_LOCAL_MACHINE, true, HKEY_USERS, WideFromAnsi(user),
                                                       set.WorkPath("Applications.txt"), problem));
     // Whatever happened, the hive goes before anything else is done.
     const bool unloaded = hive.Unload();
@@ -417,7 +417,7 @@ int ExportCurrentUserFiles(const std::string& outputFolder, TProblem& problem, c
     SourceFacts facts;
     facts.kind = SourceKind::CurrentUser;
     facts.name = RunningUserName();
-    done = done && WriteDefaultPrinterFile(HKEY_CURRENT_USER, "", set, facts, problem);
+    done = done && WriteDefaultPrinterFile(HKEY_CURRENT_USER, L"", set, facts, problem);
     for (const char* stem : {"mappedDrv", "printers"}) {
         if (done && set.Produced(std::string(stem) + ".reg"))
             done = ConvertToPrxFile(set.WorkPath(std::string(stem) + ".reg"), set.WorkPath(std::string(stem) + ".prx"),
@@ -425,7 +425,7 @@ int ExportCurrentUserFiles(const std::string& outputFolder, TProblem& problem, c
     }
     if (done && set.Produced("InstalledApps.txt"))
         done = MakeAppList(set.WorkPath("InstalledApps.txt"), set.WorkPath("InstalledApp.txt"), problem) == 0;
-    done = done && WriteApplicationsFile(HKEY_LOCAL_MACHINE, true, HKEY_CURRENT_USER, "",
+    done = done && WriteApplicationsFile(HKEY_LOCAL_MACHINE, true, HKEY_CURRENT_USER, L"",
                                          set.WorkPath("Applications.txt"), problem);
     done = done && RenameServersInSet(set, map, facts, problem);
     return set.Finish(done, facts, problem) ? 0 : 1;

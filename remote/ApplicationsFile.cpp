@@ -157,7 +157,7 @@ std::vector<UninstallSource> MachineUninstallKeys(HKEY localMachine, bool thisMa
     return keys;
 }
 
-bool WriteApplicationsFile(HKEY localMachine, bool thisMachine, HKEY userRoot, const std::string& userPath,
+bool WriteApplicationsFile(HKEY localMachine, bool thisMachine, HKEY userRoot, const std::wstring& userPath,
                            const std::string& path, TProblem& problem, bool ownerless)
 {
     return WriteApplicationsFile(MachineUninstallKeys(localMachine, thisMachine), userRoot, userPath, path, problem,
@@ -165,12 +165,12 @@ bool WriteApplicationsFile(HKEY localMachine, bool thisMachine, HKEY userRoot, c
 }
 
 bool WriteApplicationsFile(const std::vector<UninstallSource>& machineKeys, HKEY userRoot,
-                           const std::string& userPath, const std::string& path, TProblem& problem, bool ownerless)
+                           const std::wstring& userPath, const std::string& path, TProblem& problem, bool ownerless)
 {
     ApplicationsList list;
     for (const UninstallSource& source : machineKeys)
         ReadUninstallKey(source.root, source.path, source.view, source.scope, list);
-    const std::wstring userKey = userPath.empty() ? kUninstallKey : WideFromAnsi(userPath) + L"\\" + kUninstallKey;
+    const std::wstring userKey = userPath.empty() ? kUninstallKey : userPath + L"\\" + kUninstallKey;
     ReadUninstallKey(userRoot, userKey, 0, AppScope::User, list);
     const std::string bytes = list.FileBytes(Lower);
     std::FILE* file = std::fopen(path.c_str(), "wb");

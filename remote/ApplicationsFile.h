@@ -38,8 +38,8 @@ std::vector<UninstallSource> MachineUninstallKeys(HKEY localMachine, bool thisMa
 // The machine's keys may come from elsewhere than a running machine, such as
 // a software hive loaded from another disk.
 bool WriteApplicationsFile(const std::vector<UninstallSource>& machineKeys, HKEY userRoot,
-                           const std::string& userPath, const std::string& path, TProblem& problem,
+                           const std::wstring& userPath, const std::string& path, TProblem& problem,
                            bool ownerless = false);
 // The same for a running machine (MachineUninstallKeys).
-bool WriteApplicationsFile(HKEY localMachine, bool thisMachine, HKEY userRoot, const std::string& userPath,
+bool WriteApplicationsFile(HKEY localMachine, bool thisMachine, HKEY userRoot, const std::wstring& userPath,
                            const std::string& path, TProblem& problem, bool ownerless = false);
