@@ -54,8 +54,10 @@ LONG ListFleetUsers(const std::string& machine, std::vector<RemoteUser>& users, 
         reason = ConnectFailureReason(ERROR_BAD_NETPATH, "");
         return ERROR_BAD_NETPATH;
     }
-    for (const auto& user : kUsers)
-        users.push_back({user.home, user.key});
+    for (const auto& user : kUsers) {
+        const std::string key = user.key;  // ASCII: each byte is its unit
+        users.push_back({user.home, key, std::u16string(key.begin(), key.end())});
+    }
     return ERROR_SUCCESS;
 }
 
