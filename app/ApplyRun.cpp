@@ -15,25 +15,89 @@
 #include "local/OutputSet.h"
 #include "import/ServerMap.h"
 #include "local/SourceText.h"
+#include "local/SystemCodePage.h"
 #include "remote/KeyHandle.h"
 
 const char kAppliedSetsKey[] = "Software\\Movara\\Applied sets";
+
+DWORD DriveConnectionOf(char letter, std::wstring& path)
+{
+    const wchar_t drive[] = {static_cast<wchar_t>(letter), L':', L'\0'};
+    path.assign(MAX_PATH, L'\0');
+    DWORD size = static_cast<DWORD>(path.size());
+    DWORD result = WNetGetConnectionW(drive, &path[0], &size);
+    if (result == ERROR_MORE_DATA) {
+        path.assign(size, L'\0');
+        result = WNetGetConnectionW(drive, &path[0], &size);
+    }
+    if (result != NO_ERROR && result != ERROR_CONNECTION_UNAVAIL)
+        path.clear();
+    return result;
+}
+
+// Connects without a prompt (no CONNECT_INTERACTIVE) and without writing the
+// profile (no CONNECT_UPDATE_PROFILE): its entries are written already.
+DWORD ConnectDriveNow(char letter, const std::wstring& path)
+{
+    wchar_t local[] = {static_cast<wchar_t>(letter), L':', L'\0'};
+    std::wstring remote = path;
+    NETRESOURCEW resource = {};
+    resource.dwType = RESOURCETYPE_DISK;
+    resource.lpLocalName = local;
+    resource.lpRemoteName = &remote[0];
+    return WNetAddConnection2W(&resource, nullptr, nullptr, 0);
+}
+
+namespace {
+
+// The error of a call that returned FALSE. One that failed without saying
+// why (Wine's AddPrinterConnection leaves the last error alone) has still
+// failed.
+DWORD LastErrorOfFailure()
+{
+    const DWORD error = GetLastError();
+    return error != NO_ERROR ? error : ERROR_UNIDENTIFIED_ERROR;
+}
+
+} // namespace
+
+DWORD ConnectPrinterNow(const std::wstring& printer)
+{
+    std::wstring name = printer;
+    SetLastError(NO_ERROR);
+    return AddPrinterConnectionW(&name[0]) ? NO_ERROR : LastErrorOfFailure();
+}
+
+DWORD MakeDefaultPrinterNow(const std::wstring& printer)
+{
+    SetLastError(NO_ERROR);
+    return SetDefaultPrinterW(printer.c_str()) ? NO_ERROR : LastErrorOfFailure();
+}
 
 namespace {
 
 const char kSourceFile[] = "Source.txt";
 
-std::string NarrowUtf16(const std::u16string& units)
+// A name for the log: in the code page as the narrow calls would give it.
+std::string LogText(const std::u16string& units)
 {
-    if (units.empty())
-        return std::string();
-    const std::wstring wide(units.begin(), units.end());
-    const int size =
-        WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
-    std::string text(size > 0 ? static_cast<std::size_t>(size) : 0, '\0');
-    if (size > 0)
-        WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), &text[0], size, nullptr, nullptr);
-    return text;
+    return SystemCodePage().toAnsiAsNarrowCalls(units);
+}
+
+// Names of shares, printers and servers compared as the redirector and the
+// spooler compare them: each unit upper-cased by the system's table, then
+// unit by unit. CompareStringW compares by a language's rules instead, under
+// which a character of no weight (a soft hyphen) is as good as none.
+bool SameSystemName(const std::u16string& a, const std::u16string& b)
+{
+    if (a.size() != b.size())
+        return false;
+    std::wstring x = WideText(a), y = WideText(b);
+    if (!x.empty()) {
+        CharUpperBuffW(&x[0], static_cast<DWORD>(x.size()));
+        CharUpperBuffW(&y[0], static_cast<DWORD>(y.size()));
+    }
+    return x == y;
 }
 
 std::string SystemText(DWORD error)
@@ -127,80 +191,50 @@ std::string ReadString(const std::string& path, const char* name)
     return text.substr(0, text.find('\0'));
 }
 
-// The RemotePath the user's profile remembers for the drive letter.
-std::string RememberedPath(char letter)
+// The RemotePath the user's profile remembers for the drive letter, as it
+// is: the narrow call would give '?' for a name in another script.
+std::u16string RememberedPath(char letter)
 {
-    return ReadString(std::string("Network\\") + letter, "RemotePath");
+    TKeyHandle key;
+    const std::wstring path = std::wstring(L"Network\\") + static_cast<wchar_t>(letter);
+    if (key.Open(HKEY_CURRENT_USER, path.c_str()) != ERROR_SUCCESS)
+        return std::u16string();
+    DWORD type = 0, size = 0;
+    if (RegQueryValueExW(key.Get(), L"RemotePath", nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
+        (type != REG_SZ && type != REG_EXPAND_SZ) || size < sizeof(wchar_t))
+        return std::u16string();
+    std::wstring text(size / sizeof(wchar_t), L'\0');
+    if (RegQueryValueExW(key.Get(), L"RemotePath", nullptr, &type, reinterpret_cast<BYTE*>(&text[0]), &size) !=
+        ERROR_SUCCESS)
+        return std::u16string();
+    text.resize(std::min<std::size_t>(size / sizeof(wchar_t), text.size()));
+    return Utf16Text(text.substr(0, text.find(L'\0')));
 }
 
 // The path the drive letter is connected to now, or remembered but not
 // connected (ERROR_CONNECTION_UNAVAIL); empty for neither.
-std::string ConnectionPath(char letter, DWORD& result)
+std::u16string ConnectionPath(char letter, const DriveConnectionCall& connection, DWORD& result)
 {
-    const std::string drive = std::string(1, letter) + ":";
-    std::string path(MAX_PATH, '\0');
-    DWORD size = static_cast<DWORD>(path.size());
-    result = WNetGetConnectionA(drive.c_str(), &path[0], &size);
-    if (result == ERROR_MORE_DATA) {
-        path.assign(size, '\0');
-        result = WNetGetConnectionA(drive.c_str(), &path[0], &size);
-    }
+    std::wstring path;
+    result = connection(letter, path);
     if (result != NO_ERROR && result != ERROR_CONNECTION_UNAVAIL)
-        return std::string();
-    return path.substr(0, path.find('\0'));
+        return std::u16string();
+    return Utf16Text(path.substr(0, path.find(L'\0')));
 }
 
-DriveState ReadDriveState(char letter)
+DriveState ReadDriveState(char letter, const DriveConnectionCall& connection)
 {
     DriveState state;
     const UINT type = GetDriveTypeA((std::string(1, letter) + ":\\").c_str());
     state.local = type != DRIVE_NO_ROOT_DIR && type != DRIVE_REMOTE;
     state.remembered = RememberedPath(letter);
     DWORD result = NO_ERROR;
-    const std::string path = ConnectionPath(letter, result);
+    const std::u16string path = ConnectionPath(letter, connection, result);
     if (result == NO_ERROR)
         state.connected = path;
     else if (result == ERROR_CONNECTION_UNAVAIL && state.remembered.empty())
         state.remembered = path;  // remembered, but not connected now
     return state;
-}
-
-// Connects without a prompt (no CONNECT_INTERACTIVE) and without writing the
-// profile (no CONNECT_UPDATE_PROFILE): its entries are written already.
-DWORD ConnectDrive(char letter, const std::string& path)
-{
-    std::string local = std::string(1, letter) + ":";
-    std::string remote = path;
-    NETRESOURCEA resource = {};
-    resource.dwType = RESOURCETYPE_DISK;
-    resource.lpLocalName = &local[0];
-    resource.lpRemoteName = &remote[0];
-    return WNetAddConnection2A(&resource, nullptr, nullptr, 0);
-}
-
-// The error of a call that returned FALSE. One that failed without saying
-// why (Wine's AddPrinterConnectionA leaves the last error alone) has still
-// failed.
-DWORD LastErrorOfFailure()
-{
-    const DWORD error = GetLastError();
-    return error != NO_ERROR ? error : ERROR_UNIDENTIFIED_ERROR;
-}
-
-DWORD ConnectPrinter(const std::string& name)
-{
-    std::string printer = name;
-    SetLastError(NO_ERROR);
-    return AddPrinterConnectionA(&printer[0]) ? NO_ERROR : LastErrorOfFailure();
-}
-
-DWORD MakeDefaultPrinter(const std::string& name)
-{
-    // An empty name would make the first printer the default.
-    if (name.empty())
-        return NO_ERROR;
-    SetLastError(NO_ERROR);
-    return SetDefaultPrinterA(name.c_str()) ? NO_ERROR : LastErrorOfFailure();
 }
 
 // One named group on its way through the run.
@@ -218,8 +252,8 @@ std::string Upper(const std::string& text)
 class TApply {
 public:
     TApply(const std::vector<ApplyFile>& files, const std::vector<ServerMapping>& map, TRunLog& log,
-           const MachineProbe& probe)
-        : files_(files), map_(map), log_(log), writer_(files), probe_(probe)
+           const TApplySeams& seams)
+        : files_(files), map_(map), log_(log), writer_(files), seams_(seams)
     {
     }
 
@@ -236,8 +270,9 @@ public:
             TGroupRun run;
             run.group = &group;
             if (group.kind == ApplyKind::Drive) {
-                run.drive = ReadDriveState(group.letter);
-                run.failure = DriveInUse(group.letter, group.target, run.drive, map_, IsAnsiLeadByte);
+                run.drive = ReadDriveState(group.letter, seams_.connection);
+                run.failure =
+                    DriveInUse(group.letter, group.wideTarget, run.drive, map_, LogText, WidenAnsi, SameSystemName);
             }
             if (run.failure.empty())
                 run.failure = WriteGroup(group);
@@ -260,7 +295,7 @@ private:
             if (result == ERROR_SUCCESS)
                 continue;
             if (failure.empty())
-                failure = WriteText(files_, write, NarrowUtf16) + " could not be written: " + ErrorText(result);
+                failure = WriteText(files_, write, LogText) + " could not be written: " + ErrorText(result);
             else
                 ++more;
         }
@@ -277,7 +312,7 @@ private:
             if (result != ERROR_SUCCESS)
                 log_.Line(files_[write.file].name + " line " +
                               std::to_string(files_[write.file].file.items[write.item].line),
-                          false, WriteText(files_, write, NarrowUtf16) + " could not be written: " + ErrorText(result));
+                          false, WriteText(files_, write, LogText) + " could not be written: " + ErrorText(result));
         }
     }
 
@@ -290,7 +325,7 @@ private:
         const std::string key = Upper(server);
         auto seen = unreachable_.find(key);
         if (seen == unreachable_.end())
-            seen = unreachable_.emplace(key, MachineUnreachableReason(server, probe_)).first;
+            seen = unreachable_.emplace(key, MachineUnreachableReason(server, seams_.probe)).first;
         return seen->second;
     }
 
@@ -299,13 +334,30 @@ private:
     // its ports.
     std::string PutOff(const ApplyGroup& group)
     {
-        const std::string server = ServerOfPath(group.target, IsAnsiLeadByte);
+        // The look resolves the name with getaddrinfo, which takes it in the
+        // code page. A server whose name the code page cannot carry is not
+        // looked at (a look-alike could be another machine): the redirector
+        // resolves it by its own means, and says so when it is not there.
+        std::string server;
+        if (!ToAnsiExactly(ServerOfPath(group.wideTarget), SystemCodePage(), server))
+            server.clear();
         return group.sharing && !server.empty() ? Unreachable(server) : std::string();
+    }
+
+    // Why the set's printer of that name was put off; null when the set did
+    // not try it, empty when it was not put off.
+    const std::string* PrinterPutOff(const std::u16string& name) const
+    {
+        for (const auto& printer : printers_)
+            if (SameSystemName(printer.first, name))
+                return &printer.second;
+        return nullptr;
     }
 
     void Connect(const TGroupRun& run)
     {
         const ApplyGroup& group = *run.group;
+        const std::wstring name = WideText(group.wideTarget);
         ConnectVerdict verdict;
         ConnectFacts facts;
         facts.kind = group.kind;
@@ -314,27 +366,28 @@ private:
         } else {
             if (group.kind == ApplyKind::Drive) {
                 // Already connected to this path (DriveInUse let it through), or no path to connect to.
-                if (run.drive.connected.empty() && !group.target.empty()) {
+                if (run.drive.connected.empty() && !name.empty()) {
                     facts.putOff = PutOff(group);
                     if (facts.putOff.empty())
-                        facts.error = ConnectDrive(group.letter, group.target);
+                        facts.error = seams_.connectDrive(group.letter, name);
                     if (facts.error == ERROR_ALREADY_ASSIGNED || facts.error == ERROR_DEVICE_ALREADY_REMEMBERED) {
                         DWORD result = NO_ERROR;
-                        const std::string now = ConnectionPath(group.letter, result);
-                        facts.targetThere = result == NO_ERROR && Upper(now) == Upper(group.target);
+                        const std::u16string now = ConnectionPath(group.letter, seams_.connection, result);
+                        facts.targetThere = result == NO_ERROR && SameSystemName(now, group.wideTarget);
                     }
                 }
             } else if (group.kind == ApplyKind::Printer) {
                 facts.putOff = PutOff(group);
                 if (facts.putOff.empty())
-                    facts.error = ConnectPrinter(group.target);
+                    facts.error = seams_.connectPrinter(name);
             } else {
                 // The default printer follows its printer of the set; one
                 // that the set does not connect gets the look of its own.
-                const auto printer = printers_.find(Upper(group.target));
-                facts.putOff = printer != printers_.end() ? printer->second : PutOff(group);
-                if (facts.putOff.empty())
-                    facts.error = MakeDefaultPrinter(group.target);
+                const std::string* printer = PrinterPutOff(group.wideTarget);
+                facts.putOff = printer ? *printer : PutOff(group);
+                // An empty name would make the first printer the default.
+                if (facts.putOff.empty() && !name.empty())
+                    facts.error = seams_.makeDefault(name);
             }
             if (facts.error != NO_ERROR)
                 facts.systemText = SystemText(facts.error);
@@ -342,8 +395,9 @@ private:
         }
         if (group.kind == ApplyKind::Printer) {
             const bool putOff = verdict.outcome == ApplyOutcome::NextLogon;
-            printers_[Upper(group.target)] =
+            const std::string why =
                 !putOff ? std::string() : !facts.putOff.empty() ? facts.putOff : ErrorReason(facts.error, facts.systemText);
+            printers_.emplace_back(group.wideTarget, why);
         }
         log_.Line(group.source, verdict.outcome != ApplyOutcome::Failed, verdict.message);
     }
@@ -352,9 +406,10 @@ private:
     const std::vector<ServerMapping>& map_;
     TRunLog& log_;
     TWriter writer_;
-    const MachineProbe& probe_;
+    const TApplySeams& seams_;
     std::map<std::string, std::string> unreachable_;  // by server, upper case
-    std::map<std::string, std::string> printers_;     // the printers tried, upper case: why put off, or empty
+    // The printers tried, by name (the plan has each once): why put off, or empty.
+    std::vector<std::pair<std::u16string, std::string>> printers_;
 };
 
 // A set's files as one look at its folder found them.
@@ -544,12 +599,12 @@ void ApplySet(const CommandLineOptions& options, const TApplySeams& seams, const
         RenameServers(file.file, options.map, WidenAnsi);
         files.push_back(std::move(file));
     }
-    const ApplyPlan plan = PlanApply(files, NarrowUtf16, IsAnsiLeadByte);
+    const ApplyPlan plan = PlanApply(files, LogText, WidenAnsi, SameSystemName);
     if (plan.groups.empty() && plan.refused.empty()) {
         log.Line(folder, true, "nothing to import");
         return;
     }
-    TApply(files, options.map, log, seams.probe).Run(plan);
+    TApply(files, options.map, log, seams).Run(plan);
     const LONG marked = WriteMark(identity, folder, set);
     if (marked != ERROR_SUCCESS)
         log.Line(folder, false,

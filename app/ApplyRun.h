@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <string>
 
 #include "app/CommandLine.h"
 #include "remote/MachineProbe.h"
@@ -20,11 +21,33 @@ inline void SleepFor(DWORD ms)
     Sleep(ms);
 }
 
-// What /apply asks of the network and of the clock. Tests put their own in
-// place; the tool always runs with these.
+// The system calls that connect a set's drives and printers, each with the
+// name as the set holds it (UTF-16: the wide calls carry a name in any
+// script). Each returns NO_ERROR or the Win32 error.
+//
+// WNetGetConnectionW: the path that letter is connected to now, or, with
+// ERROR_CONNECTION_UNAVAIL, the one it is remembered for but not connected.
+DWORD DriveConnectionOf(char letter, std::wstring& path);
+// WNetAddConnection2W, without a prompt and without writing the profile.
+DWORD ConnectDriveNow(char letter, const std::wstring& path);
+// AddPrinterConnectionW.
+DWORD ConnectPrinterNow(const std::wstring& printer);
+// SetDefaultPrinterW.
+DWORD MakeDefaultPrinterNow(const std::wstring& printer);
+
+using DriveConnectionCall = std::function<DWORD(char letter, std::wstring& path)>;
+using DriveConnectCall = std::function<DWORD(char letter, const std::wstring& path)>;
+using PrinterCall = std::function<DWORD(const std::wstring& printer)>;
+
+// What /apply asks of the network, the spooler and the clock. Tests put their
+// own in place; the tool always runs with these.
 struct TApplySeams {
     MachineProbe probe = ProbeSharingPorts;  // the look at a server's ports before its drives and printers
     RetryWait wait = SleepFor;
+    DriveConnectionCall connection = DriveConnectionOf;
+    DriveConnectCall connectDrive = ConnectDriveNow;
+    PrinterCall connectPrinter = ConnectPrinterNow;
+    PrinterCall makeDefault = MakeDefaultPrinterNow;
 };
 
 // Where the mark of each set applied is kept, below HKEY_CURRENT_USER: a

@@ -14,6 +14,7 @@
 #include "local/OutputSet.h"
 #include "local/ProfileList.h"
 #include "local/RunStop.h"
+#include "local/SystemCodePage.h"
 #include "remote/FileBytes.h"
 #include "remote/RemoteFolder.h"
 
@@ -32,23 +33,6 @@ bool ReadTextFile(const std::string& path, std::string& text)
 {
     FilePtr file(std::fopen(path.c_str(), "rb"));
     return file && ReadWholeFile(file.get(), text);
-}
-
-bool WideToAnsiExactly(const std::u16string& text, std::string& ansi)
-{
-    ansi.clear();
-    if (text.empty())
-        return true;
-    const std::wstring wide(text.begin(), text.end());
-    BOOL defaulted = FALSE;
-    const int size = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()),
-                                         nullptr, 0, nullptr, &defaulted);
-    if (size <= 0 || defaulted)
-        return false;
-    ansi.resize(static_cast<std::size_t>(size));
-    return WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()), &ansi[0],
-                               size, nullptr, &defaulted) == size &&
-           !defaulted;
 }
 
 // The machines, shared by the workers: each takes the next one that no
@@ -222,7 +206,9 @@ int RunCommandLine(const std::vector<std::string>& args, const TFleetSeams& seam
             break;
         }
         bool named = false;
-        for (const MachineListName& entry : ReadMachineList(bytes, WideToAnsiExactly)) {
+        for (const MachineListName& entry : ReadMachineList(bytes, [](const std::u16string& text, std::string& ansi) {
+                 return ToAnsiExactly(text, SystemCodePage(), ansi);
+             })) {
             named = true;
             if (entry.ok && !MachineFolderName(entry.name, IsAnsiLeadByte).empty())
                 machines.push_back(entry.name);

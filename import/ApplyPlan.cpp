@@ -88,6 +88,31 @@ std::string RefusedText(const RegFile& file, const RegItem& item, const std::str
     return "the line \"" + text + "\"";
 }
 
+// UTF-16 text for the log: ASCII as it is, '?' for every other unit without
+// narrow.
+std::string Narrowed(const std::u16string& text, Utf16ToAnsi narrow)
+{
+    if (narrow)
+        return narrow(text);
+    std::string ansi;
+    for (const char16_t c : text)
+        ansi += c < 0x80 ? static_cast<char>(c) : '?';
+    return ansi;
+}
+
+// units of file as the wide calls take them.
+std::u16string WideName(const RegFile& file, const RegUnits& units, AnsiToUtf16 widen)
+{
+    if (file.form == RegFileForm::Utf16 || !widen)
+        return units;
+    return widen(std::string(units.begin(), units.end()));  // an Ansi file's units are its bytes
+}
+
+std::u16string Widened(const std::string& ansi, AnsiToUtf16 widen)
+{
+    return widen ? widen(ansi) : ByteUnits(ansi);
+}
+
 bool LooksLikeSection(const RegUnits& text)
 {
     const std::size_t at = text.find_first_not_of(u" \t");
@@ -96,7 +121,9 @@ bool LooksLikeSection(const RegUnits& text)
 
 class Planner {
 public:
-    Planner(Utf16ToAnsi narrow, LeadByteTest isLead) : narrow_(narrow), isLead_(isLead) {}
+    Planner(Utf16ToAnsi narrow, AnsiToUtf16 widen, NameMatch same) : narrow_(narrow), widen_(widen), same_(same)
+    {
+    }
 
     void AddFile(const std::vector<ApplyFile>& files, std::size_t f)
     {
@@ -163,11 +190,10 @@ private:
         if (place.windows) {
             // The Device value, "\\srv\HP 4,winspool,Ne01:"; a comma is never
             // the second byte of a character.
-            group = Find(ApplyKind::DefaultPrinter, 0, std::string());
-            const std::string device = AnsiText(file, item.text, narrow_);
-            plan_.groups[group].target = device.substr(0, device.find(','));
+            group = Find(ApplyKind::DefaultPrinter, 0, std::u16string());
+            SetTarget(plan_.groups[group], file, item.text.substr(0, item.text.find(u',')));
         } else if (place.driveRoot && Is(file.isLead, item.name, "RemotePath")) {
-            plan_.groups[group].target = AnsiText(file, item.text, narrow_);
+            SetTarget(plan_.groups[group], file, item.text);
         } else if (place.driveRoot && Is(file.isLead, item.name, "ProviderType") && item.type == kDword &&
                    item.data.size() == 4) {
             plan_.groups[group].sharing = item.data == std::string("\0\0\2\0", 4);  // 0x20000, little-endian
@@ -177,44 +203,66 @@ private:
         plan_.groups[group].writes.push_back(write);
     }
 
+    void SetTarget(ApplyGroup& group, const RegFile& file, const RegUnits& units) const
+    {
+        group.target = AnsiText(file, units, narrow_);
+        group.wideTarget = WideName(file, units, widen_);
+    }
+
     std::size_t GroupFor(const RegFile& file, const KeyPlace& place)
     {
         if (place.kind == ApplyKind::Drive)
-            return Find(ApplyKind::Drive, place.letter, std::string());
-        if (place.kind == ApplyKind::Printer)
-            return Find(ApplyKind::Printer, 0,
-                        "\\\\" + AnsiText(file, place.server, narrow_) + "\\" + AnsiText(file, place.name, narrow_));
-        return Find(ApplyKind::Settings, 0, std::string());
+            return Find(ApplyKind::Drive, place.letter, std::u16string());
+        if (place.kind == ApplyKind::Printer) {
+            const RegUnits printer = u"\\\\" + place.server + u"\\" + place.name;
+            const std::size_t group = Find(ApplyKind::Printer, 0, WideName(file, printer, widen_));
+            if (plan_.groups[group].target.empty())
+                SetTarget(plan_.groups[group], file, printer);
+            return group;
+        }
+        return Find(ApplyKind::Settings, 0, std::u16string());
     }
 
     // The group of that drive letter or printer, made when it is new.
-    std::size_t Find(ApplyKind kind, char letter, const std::string& printer)
+    // Printers are told apart by their wide names: in ANSI text two printers
+    // of one server whose names the code page cannot carry would be one.
+    std::size_t Find(ApplyKind kind, char letter, const std::u16string& printer)
     {
         for (std::size_t g = 0; g < plan_.groups.size(); ++g) {
             const ApplyGroup& group = plan_.groups[g];
             if (group.kind == kind && group.letter == letter &&
-                (kind != ApplyKind::Printer ||
-                 SameTextIgnoringCase(isLead_, ByteUnits(group.target), ByteUnits(printer))))
+                (kind != ApplyKind::Printer || SameWideName(group.wideTarget, printer, same_)))
                 return g;
         }
         ApplyGroup group;
         group.kind = kind;
         group.letter = letter;
-        group.target = printer;
+        group.wideTarget = printer;
         plan_.groups.push_back(group);
         return plan_.groups.size() - 1;
     }
 
     Utf16ToAnsi narrow_;
-    LeadByteTest isLead_;
+    AnsiToUtf16 widen_;
+    NameMatch same_;
     ApplyPlan plan_;
 };
 
 } // namespace
 
-ApplyPlan PlanApply(const std::vector<ApplyFile>& files, Utf16ToAnsi narrow, LeadByteTest isLead)
+bool SameWideName(const std::u16string& a, const std::u16string& b, NameMatch same)
 {
-    Planner planner(narrow, isLead);
+    if (same)
+        return same(a, b);
+    const auto lower = [](char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c; };
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [&](char16_t x, char16_t y) {
+               return lower(x) == lower(y);
+           });
+}
+
+ApplyPlan PlanApply(const std::vector<ApplyFile>& files, Utf16ToAnsi narrow, AnsiToUtf16 widen, NameMatch same)
+{
+    Planner planner(narrow, widen, same);
     for (std::size_t f = 0; f < files.size(); ++f)
         planner.AddFile(files, f);
     return planner.Finish();
@@ -222,12 +270,9 @@ ApplyPlan PlanApply(const std::vector<ApplyFile>& files, Utf16ToAnsi narrow, Lea
 
 std::string AnsiText(const RegFile& file, const RegUnits& units, Utf16ToAnsi narrow)
 {
-    if (file.form == RegFileForm::Utf16 && narrow)
-        return narrow(units);
-    std::string text;
-    for (const char16_t c : units)
-        text += file.form == RegFileForm::Ansi || c < 0x80 ? static_cast<char>(c) : '?';
-    return text;
+    if (file.form == RegFileForm::Utf16)
+        return Narrowed(units, narrow);
+    return std::string(units.begin(), units.end());  // its bytes
 }
 
 RegUnits KeyBelowRoot(const RegUnits& key)
@@ -246,29 +291,46 @@ std::string WriteText(const std::vector<ApplyFile>& files, const ApplyWrite& wri
     return ValueText(AnsiText(file, item.name, narrow), key);
 }
 
-std::string DriveInUse(char letter, const std::string& path, const DriveState& state,
-                       const std::vector<ServerMapping>& map, LeadByteTest isLead)
+namespace {
+
+// path with its server renamed by the first mapping of map that names it,
+// as RenameServerInPath renames in ANSI text.
+std::u16string RenamedServer(const std::u16string& path, const std::vector<ServerMapping>& map, AnsiToUtf16 widen,
+                             NameMatch same)
+{
+    const std::u16string server = ServerOfPath(path);
+    if (server.empty())
+        return path;
+    for (const ServerMapping& m : map) {
+        if (SameWideName(server, Widened(m.oldServer, widen), same))
+            return u"\\\\" + Widened(m.newServer, widen) + path.substr(2 + server.size());
+    }
+    return path;
+}
+
+} // namespace
+
+std::string DriveInUse(char letter, const std::u16string& path, const DriveState& state,
+                       const std::vector<ServerMapping>& map, Utf16ToAnsi narrow, AnsiToUtf16 widen, NameMatch match)
 {
     const std::string drive = std::string(1, letter) + ":";
     if (state.local)
         return drive + " is in use for a local drive";
-    const auto same = [&](const std::string& other) {
-        return SameTextIgnoringCase(isLead, ByteUnits(other), ByteUnits(path));
-    };
+    const auto same = [&](const std::u16string& other) { return SameWideName(other, path, match); };
     if (!state.connected.empty() && !same(state.connected))
-        return drive + " is in use for " + state.connected;
+        return drive + " is in use for " + Narrowed(state.connected, narrow);
     if (!state.remembered.empty() && !same(state.remembered) &&
-        !same(RenameServerInPath(state.remembered, map, isLead)))
-        return drive + " is in use for " + state.remembered;
+        !same(RenamedServer(state.remembered, map, widen, match)))
+        return drive + " is in use for " + Narrowed(state.remembered, narrow);
     return std::string();
 }
 
-std::string ServerOfPath(const std::string& path, LeadByteTest isLead)
+std::u16string ServerOfPath(const std::u16string& path)
 {
-    if (path.compare(0, 2, "\\\\") != 0)
-        return std::string();
-    const std::string rest = path.substr(2);
-    return rest.substr(0, FindAnsiChar(rest, '\\', isLead));
+    if (path.compare(0, 2, u"\\\\") != 0)
+        return std::u16string();
+    const std::size_t end = path.find(u'\\', 2);
+    return path.substr(2, end == std::u16string::npos ? end : end - 2);
 }
 
 namespace {

@@ -14,10 +14,20 @@
 // The files of a set that are imported, in the order they are read.
 extern const char* const kApplyFileNames[5];
 
-// A Utf16 file's text in the ANSI code page, for log lines and for the
-// narrow network and printer calls: WideCharToMultiByte with CP_ACP on
-// Windows. Null keeps ASCII and gives '?' for every other unit.
+// A Utf16 file's text in the ANSI code page, for log lines:
+// WideCharToMultiByte with CP_ACP on Windows. Null keeps ASCII and gives '?'
+// for every other unit.
 using Utf16ToAnsi = std::string (*)(const std::u16string&);
+
+// Whether two names of shares, printers or servers are the same one as
+// Windows compares them: without regard to case in every script
+// (CompareStringW with NORM_IGNORECASE on Windows). Never by their ANSI
+// text, in which two Cyrillic names of one length are both "???".
+using NameMatch = bool (*)(const std::u16string& a, const std::u16string& b);
+
+// a and b compared by same; null compares ASCII letters without regard to
+// case and every other unit exactly.
+bool SameWideName(const std::u16string& a, const std::u16string& b, NameMatch same = nullptr);
 
 struct ApplyFile {
     std::string name;  // its name in the set, e.g. "printers.reg"
@@ -49,7 +59,12 @@ struct ApplyGroup {
     // Drive: the RemotePath value of its key; Printer: "\\server\name";
     // DefaultPrinter: the Device value's part before its first comma. Both
     // values are quoted strings in the exports; another form gives "".
+    // In the ANSI code page, for the log only.
     std::string target;
+    // The same name as the wide calls connect, compare and look at it: a
+    // Utf16 file's units exactly, an Ansi file's text widened from the code
+    // page (what the narrow calls would do with it).
+    std::u16string wideTarget;
     std::vector<ApplyWrite> writes;  // in the order of the files and their lines
     // Reached through Windows file and printer sharing, so that a look at
     // its server's sharing ports tells whether it can be connected now.
@@ -74,8 +89,11 @@ struct ApplyPlan {
     std::vector<ApplyLine> refused;
 };
 
-// isLead: the system's, for telling printers apart in ANSI text.
-ApplyPlan PlanApply(const std::vector<ApplyFile>& files, Utf16ToAnsi narrow = nullptr, LeadByteTest isLead = nullptr);
+// widen: an Ansi file's names into wideTarget (null: one unit per byte);
+// same: for telling printers apart. An Ansi file's key paths are read with
+// the lead-byte test it was read with.
+ApplyPlan PlanApply(const std::vector<ApplyFile>& files, Utf16ToAnsi narrow = nullptr, AnsiToUtf16 widen = nullptr,
+                    NameMatch same = nullptr);
 
 // The ANSI text of units of file: one byte per unit for an Ansi file.
 std::string AnsiText(const RegFile& file, const RegUnits& units, Utf16ToAnsi narrow = nullptr);
@@ -89,25 +107,27 @@ RegUnits KeyBelowRoot(const RegUnits& key);
 // "the value "N" of K" ("the default value of K").
 std::string WriteText(const std::vector<ApplyFile>& files, const ApplyWrite& write, Utf16ToAnsi narrow = nullptr);
 
-// What the system says of a drive letter on the new machine.
+// What the system says of a drive letter on the new machine, read with the
+// wide calls.
 struct DriveState {
-    std::string remembered;  // the path the user's profile maps it to (HKCU\Network\X\RemotePath); empty: none
-    std::string connected;   // the path it is connected to now; empty: none
-    bool local = false;      // a drive of this machine: a disk, a CD, a substituted folder
+    std::u16string remembered;  // the path the user's profile maps it to (HKCU\Network\X\RemotePath); empty: none
+    std::u16string connected;   // the path it is connected to now; empty: none
+    bool local = false;         // a drive of this machine: a disk, a CD, a substituted folder
 };
 
 // Empty when the drive letter may take path: it is free or already maps
-// path (compared without regard to ASCII case). A path the profile
-// remembers counts as path also once map renames its server: the old
-// server's share is the one the set moves to the new server. Else the
-// failed line's message, "Z: is in use for \\other\share" or "... for a
-// local drive".
-std::string DriveInUse(char letter, const std::string& path, const DriveState& state,
-                       const std::vector<ServerMapping>& map = {}, LeadByteTest isLead = nullptr);
+// path (compared by match). A path the profile remembers counts as path also
+// once map renames its server (map's servers widened by widen): the old
+// server's share is the one the set moves to the new server. Else the failed
+// line's message, "Z: is in use for \\other\share" (the path narrowed for the
+// log) or "... for a local drive".
+std::string DriveInUse(char letter, const std::u16string& path, const DriveState& state,
+                       const std::vector<ServerMapping>& map = {}, Utf16ToAnsi narrow = nullptr,
+                       AnsiToUtf16 widen = nullptr, NameMatch match = nullptr);
 
 // The server of a path "\\server\..." or "\\server"; empty for any other
 // path.
-std::string ServerOfPath(const std::string& path, LeadByteTest isLead = nullptr);
+std::u16string ServerOfPath(const std::u16string& path);
 
 // What became of a drive, printer or default printer after its lines were
 // written: connected (or made the default) now, at the user's next logon, or

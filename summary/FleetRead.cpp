@@ -322,7 +322,7 @@ private:
             file.file = ReadRegFile(import.second.bytes, options_.isLead);
             const bool ansi = file.file.form == RegFileForm::Ansi;
             auto text = [&](const std::string& s) { return ansi ? Utf8Ansi(s) : s; };
-            const ApplyPlan plan = PlanApply({file}, Utf8, options_.isLead);
+            const ApplyPlan plan = PlanApply({file}, Utf8);
             for (const ApplyGroup& group : plan.groups) {
                 const std::string target = text(group.target);
                 if (group.kind == ApplyKind::Drive)

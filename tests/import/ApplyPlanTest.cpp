@@ -40,6 +40,39 @@ std::string HashNarrow(const std::u16string& units)
     return text;
 }
 
+// Upper case as a system's table folds ASCII, Latin-1, the basic Cyrillic
+// letters and the Polish ones used here.
+char16_t Folded(char16_t c)
+{
+    if ((c >= u'a' && c <= u'z') || (c >= u'\u00E0' && c <= u'\u00FE' && c != u'\u00F7') ||
+        (c >= u'\u0430' && c <= u'\u044F'))
+        return static_cast<char16_t>(c - 0x20);
+    if (c == u'\u0142' || c == u'\u017A')  // ł, ź
+        return static_cast<char16_t>(c - 1);
+    return c;
+}
+
+bool SameFolded(const std::u16string& a, const std::u16string& b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (Folded(a[i]) != Folded(b[i]))
+            return false;
+    return true;
+}
+
+// Code page 1251 as far as the tests use it: ASCII, and А to я at C0 to FF.
+std::u16string Cp1251Widen(const std::string& bytes)
+{
+    std::u16string units;
+    for (const char c : bytes) {
+        const unsigned char b = static_cast<unsigned char>(c);
+        units += b >= 0xC0 ? static_cast<char16_t>(0x410 + b - 0xC0) : static_cast<char16_t>(b);
+    }
+    return units;
+}
+
 // Drives, printers and the default printer from files of both forms: each
 // source once, the lines of its keys with it, the rest as settings.
 TEST(ApplyPlan, GroupsLinesIntoSources)
@@ -89,6 +122,45 @@ TEST(ApplyPlan, GroupsLinesIntoSources)
     EXPECT_EQ(WriteText(files, plan.groups[0].writes[0]), "the key HKEY_CURRENT_USER\\Network\\B");
 }
 
+// What the wide calls are given: a Utf16 file's names exactly, an Ansi
+// file's widened from its code page. Printers are told apart by those names,
+// never by their ANSI text: Принтер and Плоттер are both "???????" there.
+TEST(ApplyPlan, KeepsNamesOfEveryScriptForTheWideCalls)
+{
+    const std::u16string printer = u"\u041F\u0440\u0438\u043D\u0442\u0435\u0440";  // Принтер
+    const std::u16string plotter = u"\u041F\u043B\u043E\u0442\u0442\u0435\u0440";  // Плоттер
+    const std::u16string lodz = u"\u0141\u00F3d\u017A";                            // Łódź
+    const std::u16string unicode = u"Windows Registry Editor Version 5.00\r\n"
+                                   u"[HKEY_CURRENT_USER\\Network\\P]\r\n"
+                                   u"\"RemotePath\"=\"\\\\\\\\srv9\\\\" + lodz + u"\"\r\n"  // 3
+                                   u"[HKEY_CURRENT_USER\\Printers\\Connections\\,,srv," + printer + u"]\r\n"  // 4
+                                   u"[HKEY_CURRENT_USER\\Printers\\Connections\\,,srv," + plotter + u"]\r\n"  // 5
+                                   u"[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows]\r\n"
+                                   u"\"Device\"=\"\\\\\\\\srv\\\\" + plotter + u",winspool,Ne01:\"\r\n";  // 7
+    // The first printer again, in code page 1251 and lower case.
+    const std::string ansi = "REGEDIT4\r\n"
+                             "[HKEY_CURRENT_USER\\Printers\\Connections\\,,SRV,\xEF\xF0\xE8\xED\xF2\xE5\xF0]\r\n";
+    const std::vector<ApplyFile> files = {{"printers.reg", ReadRegFile(Utf16File(unicode))},
+                                          {"printers.txt.reg", ReadRegFile(ansi)}};
+    const ApplyPlan plan = PlanApply(files, HashNarrow, Cp1251Widen, SameFolded);
+    EXPECT_EQ(Groups(files, plan), "drive P: \\\\srv9\\##d#: 0.2 0.3\n"
+                                   "printer \\\\srv\\#######: 0.4 1.2\n"
+                                   "printer \\\\srv\\#######: 0.5\n"
+                                   "default printer \\\\srv\\#######: 0.7\n"
+                                   "settings: 0.6\n");
+    ASSERT_EQ(plan.groups.size(), 5u);
+    EXPECT_EQ(plan.groups[0].wideTarget, u"\\\\srv9\\" + lodz);
+    EXPECT_EQ(plan.groups[1].wideTarget, u"\\\\srv\\" + printer);
+    EXPECT_EQ(plan.groups[2].wideTarget, u"\\\\srv\\" + plotter);
+    EXPECT_EQ(plan.groups[3].wideTarget, u"\\\\srv\\" + plotter);
+
+    // Without a widening an Ansi file's bytes are its units, as for ASCII.
+    const ApplyPlan bytes = PlanApply({files[1]});
+    ASSERT_EQ(bytes.groups.size(), 1u);
+    EXPECT_EQ(bytes.groups[0].target, "\\\\SRV\\\xEF\xF0\xE8\xED\xF2\xE5\xF0");
+    EXPECT_EQ(bytes.groups[0].wideTarget, Latin1(bytes.groups[0].target));
+}
+
 // Every line that is not imported has a failed line that names its file,
 // its line and what it holds, with the reason.
 TEST(ApplyPlan, NamesEachRefusedLine)
@@ -135,36 +207,69 @@ TEST(ApplyPlan, NamesEachRefusedLine)
 
 TEST(ApplyPlan, DriveLetterInUse)
 {
-    const std::string path = "\\\\srv\\Share";
+    const std::u16string path = u"\\\\srv\\Share";
     const std::vector<ServerMapping> map = {{"OLD", "srv"}};
     const struct {
         DriveState state;
         std::string inUse;
     } cases[] = {
-        {{"", "", false}, ""},
-        {{"\\\\SRV\\share", "", false}, ""},
-        {{"", "\\\\srv\\SHARE", false}, ""},
-        {{"\\\\other\\x", "", false}, "Z: is in use for \\\\other\\x"},
-        {{"\\\\srv\\share", "\\\\other\\y", false}, "Z: is in use for \\\\other\\y"},
-        {{"\\\\srv\\share\\sub", "", false}, "Z: is in use for \\\\srv\\share\\sub"},
-        {{"", "", true}, "Z: is in use for a local drive"},
+        {{u"", u"", false}, ""},
+        {{u"\\\\SRV\\share", u"", false}, ""},
+        {{u"", u"\\\\srv\\SHARE", false}, ""},
+        {{u"\\\\other\\x", u"", false}, "Z: is in use for \\\\other\\x"},
+        {{u"\\\\srv\\share", u"\\\\other\\y", false}, "Z: is in use for \\\\other\\y"},
+        {{u"\\\\srv\\share\\sub", u"", false}, "Z: is in use for \\\\srv\\share\\sub"},
+        {{u"", u"", true}, "Z: is in use for a local drive"},
         // The profile still maps the letter to the old server's share that
         // the set moves: the same drive. Connected now to the old server, or
         // remembered for another of its shares, it is the user's.
-        {{"\\\\old\\share", "", false}, ""},
-        {{"\\\\old\\other", "", false}, "Z: is in use for \\\\old\\other"},
-        {{"\\\\older\\share", "", false}, "Z: is in use for \\\\older\\share"},
-        {{"\\\\old\\share", "\\\\old\\share", false}, "Z: is in use for \\\\old\\share"},
+        {{u"\\\\old\\share", u"", false}, ""},
+        {{u"\\\\old\\other", u"", false}, "Z: is in use for \\\\old\\other"},
+        {{u"\\\\older\\share", u"", false}, "Z: is in use for \\\\older\\share"},
+        {{u"\\\\old\\share", u"\\\\old\\share", false}, "Z: is in use for \\\\old\\share"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.state.remembered + " " + c.state.connected);
+        SCOPED_TRACE(c.inUse);
         EXPECT_EQ(DriveInUse('Z', path, c.state, map), c.inUse);
     }
-    // The second byte of a double-byte character is compared exactly.
-    const DriveState dbcs = {"\\\\srv\\\x83\x61", "", false};
-    EXPECT_EQ(DriveInUse('Q', "\\\\srv\\\x83\x41", dbcs, {}, Cp932Lead), "Q: is in use for \\\\srv\\\x83\x61");
-    const DriveState dbcsServer = {"\\\\\x95\x5C\\x", "", false};
-    EXPECT_EQ(DriveInUse('Q', "\\\\N\\x", dbcsServer, {{"\x95\x5C", "N"}}, Cp932Lead), "");
+}
+
+// Names in another script are compared by the system's rule, never by their
+// ANSI text, in which two Cyrillic names of one length are the same "???".
+TEST(ApplyPlan, DriveLetterInUseForNamesOfEveryScript)
+{
+    const std::u16string docs = u"\\\\srv\\\u0414\u043E\u043A\u0443\u043C\u0435\u043D\u0442\u044B";  // Документы
+    const std::u16string docsUpper = u"\\\\SRV\\\u0414\u041E\u041A\u0423\u041C\u0415\u041D\u0422\u042B";
+    const std::u16string plans = u"\\\\srv\\\u0427\u0435\u0440\u0442\u0435\u0436\u0438\u043A\u0438";  // Чертежики
+    const std::u16string lodz = u"\\\\srv\\\u0141\u00F3d\u017A";                                       // Łódź
+    const std::vector<ServerMapping> map = {{"\xD1\xC5\xD0\xC2\xC5\xD0", "srv"}};                     // СЕРВЕР
+    const struct {
+        std::u16string path;
+        DriveState state;
+        std::string inUse;
+    } cases[] = {
+        {docs, {docsUpper, u"", false}, ""},
+        {docs, {u"", docsUpper, false}, ""},
+        {docs, {plans, u"", false}, "Q: is in use for \\\\srv\\#########"},
+        {docs, {u"", plans, false}, "Q: is in use for \\\\srv\\#########"},
+        {lodz, {u"\\\\SRV\\\u0142\u00D3D\u0179", u"", false}, ""},
+        {lodz, {u"\\\\srv\\Lodz", u"", false}, "Q: is in use for \\\\srv\\Lodz"},
+        // The old server's name in code page 1251, remembered in lower case.
+        {docs, {u"\\\\\u0441\u0435\u0440\u0432\u0435\u0440\\\u0434\u043E\u043A\u0443\u043C\u0435\u043D\u0442\u044B", u"",
+                false},
+         ""},
+        {docs, {u"\\\\\u0441\u0435\u0440\u0432\u0435\u0440\u044B\\x", u"", false}, "Q: is in use for \\\\#######\\x"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.inUse);
+        EXPECT_EQ(DriveInUse('Q', c.path, c.state, map, HashNarrow, Cp1251Widen, SameFolded), c.inUse);
+    }
+    // Without the system's rule only ASCII letters fold: another case of a
+    // Cyrillic name is not taken for the same.
+    EXPECT_EQ(DriveInUse('Q', docs, {docsUpper, u"", false}), "Q: is in use for \\\\SRV\\?????????");
+    EXPECT_TRUE(SameWideName(u"\\\\Srv\\A\u0416", u"\\\\sRV\\a\u0416"));
+    EXPECT_FALSE(SameWideName(u"\\\\srv\\\u0416", u"\\\\srv\\\u0436"));
+    EXPECT_FALSE(SameWideName(u"\\\\srv\\a", u"\\\\srv\\ab"));
 }
 
 // What each result of a connect call, or of the look before it, becomes.
@@ -269,10 +374,10 @@ TEST(ApplyPlan, TellsWhatIsReachedThroughWindowsSharing)
                        "printer \\\\srv\\HP: sharing\n"
                        "printer \\\\nw\\Q: other\n");
 
-    EXPECT_EQ(ServerOfPath("\\\\srv\\share\\sub"), "srv");
-    EXPECT_EQ(ServerOfPath("\\\\srv"), "srv");
-    EXPECT_EQ(ServerOfPath("C:\\x"), "");
-    EXPECT_EQ(ServerOfPath("\\\\\x95\x5C\\s", Cp932Lead), "\x95\x5C");
+    EXPECT_EQ(ServerOfPath(u"\\\\srv\\share\\sub"), u"srv");
+    EXPECT_EQ(ServerOfPath(u"\\\\srv"), u"srv");
+    EXPECT_EQ(ServerOfPath(u"C:\\x"), u"");
+    EXPECT_EQ(ServerOfPath(u"\\\\\u0441\u0435\u0440\u0432\u0435\u0440\\s"), u"\u0441\u0435\u0440\u0432\u0435\u0440");
 }
 
 // Source.txt as the exports write it, read back; what a set's identity

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 #include <shlwapi.h>
 
+#include <cstring>
+#include <map>
+
 #include "app/CommandLineRun.h"
 #include "local/DefaultPrinter.h"
 #include "local/SourceText.h"
@@ -418,4 +421,143 @@ TEST(Apply, SetsWithNothingToImport)
               std::vector<std::string>{cut + "\tfailed: Source.txt names printers.reg, which is not in the folder: "
                                        "nothing was imported"});
     EXPECT_FALSE(sandbox::KeyExists(HKEY_CURRENT_USER, "Network\\K"));
+}
+
+namespace {
+
+// A Unicode export of body, as reg export writes one.
+std::string WideExport(const std::wstring& body)
+{
+    const std::wstring text = L"Windows Registry Editor Version 5.00\r\n\r\n" + body;
+    std::string bytes = "\xFF\xFE";
+    for (const wchar_t c : text) {
+        bytes += static_cast<char>(c & 0xFF);
+        bytes += static_cast<char>(c >> 8);
+    }
+    return bytes;
+}
+
+// A name as a quoted string of a .reg file.
+std::wstring RegQuoted(const std::wstring& name)
+{
+    std::wstring quoted = L"\"";
+    for (const wchar_t c : name)
+        quoted += c == L'\\' ? std::wstring(L"\\\\") : std::wstring(1, c);
+    return quoted + L"\"";
+}
+
+std::wstring DriveKey(wchar_t letter, const std::wstring& path)
+{
+    return std::wstring(L"[HKEY_CURRENT_USER\\Network\\") + letter + L"]\r\n\"RemotePath\"=" + RegQuoted(path) +
+           L"\r\n\"ProviderType\"=dword:00020000\r\n\r\n";
+}
+
+std::wstring PrinterKey(const std::wstring& server, const std::wstring& name)
+{
+    return L"[HKEY_CURRENT_USER\\Printers\\Connections\\,," + server + L"," + name + L"]\r\n\"Server\"=" +
+           RegQuoted(L"\\\\" + server) + L"\r\n\"Provider\"=\"win32spl.dll\"\r\n\r\n";
+}
+
+}  // namespace
+
+// A Russian and a Polish office's set, exported in Unicode: the system's
+// calls get its drives, printers and default printer by their exact names,
+// never as "?" or as a look-alike ("Lodz", in code page 1252 here), and a
+// drive letter is in use for another Cyrillic path, not for its own in other
+// letter case. Printers whose names are both "???????" in the code page stay
+// two: the default printer follows its own.
+TEST(Apply, ConnectsNamesOfEveryScriptAsTheyAre)
+{
+    ASSERT_EQ(GetACP(), 1252u);
+    FreshUser();
+    const std::wstring lodz = L"\\\\srv9\\\x0141\x00F3" L"d\x017A";                                         // Łódź
+    const std::wstring docs = L"\\\\srv9\\\x0414\x043E\x043A\x0443\x043C\x0435\x043D\x0442\x044B";        // Документы
+    const std::wstring docsUpper = L"\\\\SRV9\\\x0414\x041E\x041A\x0423\x041C\x0415\x041D\x0422\x042B";
+    const std::wstring plans = L"\\\\srv9\\\x0427\x0435\x0440\x0442\x0435\x0436\x0438\x043A\x0438";       // Чертежики
+    const std::wstring russian = L"\x0441\x0435\x0440\x0432\x0435\x0440";                                  // сервер
+    const std::wstring archive = L"\\\\" + russian + L"\\\x0410\x0440\x0445\x0438\x0432";                // Архив
+    const std::wstring printer = L"\x041F\x0440\x0438\x043D\x0442\x0435\x0440";                           // Принтер
+    const std::wstring plotter = L"\x041F\x043B\x043E\x0442\x0442\x0435\x0440";                           // Плоттер
+    // The profile remembers S: for another Cyrillic path, T: for the set's
+    // own in upper case; V: is connected to another path now.
+    const auto remember = [](const char* key, const std::wstring& path) {
+        HKEY handle;
+        ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, std::wstring(key, key + strlen(key)).c_str(), 0, nullptr, 0,
+                                  KEY_WRITE, nullptr, &handle, nullptr),
+                  ERROR_SUCCESS);
+        RegSetValueExW(handle, L"RemotePath", 0, REG_SZ, reinterpret_cast<const BYTE*>(path.c_str()),
+                       static_cast<DWORD>((path.size() + 1) * sizeof(wchar_t)));
+        RegCloseKey(handle);
+    };
+    remember("Network\\S", plans);
+    remember("Network\\T", docsUpper);
+
+    const std::string dir = sandbox::FreshDir("scripts"), set = dir + "\\set";
+    sandbox::MakeDirs(set);
+    sandbox::Write(set + "\\mappedDrv.reg", WideExport(DriveKey(L'P', lodz) + DriveKey(L'R', archive) +
+                                                       DriveKey(L'S', docs) + DriveKey(L'T', docs) +
+                                                       DriveKey(L'U', docs) + DriveKey(L'V', docs)));
+    sandbox::Write(set + "\\printers.reg", WideExport(PrinterKey(L"srv9", printer) + PrinterKey(L"srv9", plotter)));
+    sandbox::Write(set + "\\DefaultPrinter.reg",
+                   WideExport(L"[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows]\r\n"
+                              L"\"Device\"=" + RegQuoted(L"\\\\srv9\\" + plotter + L",winspool,Ne01:") + L"\r\n"));
+
+    std::vector<std::string> looks;
+    std::vector<std::wstring> calls;
+    std::map<char, std::wstring> connected = {{'V', plans}};
+    TApplySeams seams;
+    seams.probe = [&looks](const std::string& host) {
+        looks.push_back(host);
+        return TProbeResult{ProbeOutcome::Answers, 0};
+    };
+    seams.connection = [&](char letter, std::wstring& path) -> DWORD {
+        const auto at = connected.find(letter);
+        if (at == connected.end())
+            return ERROR_NOT_CONNECTED;
+        path = at->second;
+        return NO_ERROR;
+    };
+    seams.connectDrive = [&](char letter, const std::wstring& path) -> DWORD {
+        calls.push_back(std::wstring(1, static_cast<wchar_t>(letter)) + L": " + path);
+        if (letter != 'U')
+            return NO_ERROR;
+        connected['U'] = docsUpper;  // connected meanwhile, as the set has it
+        return ERROR_ALREADY_ASSIGNED;
+    };
+    seams.connectPrinter = [&](const std::wstring& name) -> DWORD {
+        calls.push_back(L"printer " + name);
+        return name == L"\\\\srv9\\" + printer ? ERROR_BAD_NETPATH : NO_ERROR;
+    };
+    seams.makeDefault = [&](const std::wstring& name) -> DWORD {
+        calls.push_back(L"default " + name);
+        return NO_ERROR;
+    };
+    const ParsedCommandLine parsed = ParseCommandLine({"/apply", set, "/out", dir});
+    ASSERT_TRUE(parsed.ok);
+    EXPECT_EQ(RunApply(parsed.options, seams), 1);
+
+    EXPECT_EQ(calls, (std::vector<std::wstring>{L"P: " + lodz, L"R: " + archive, L"T: " + docs, L"U: " + docs,
+                                                L"printer \\\\srv9\\" + printer, L"printer \\\\srv9\\" + plotter,
+                                                L"default \\\\srv9\\" + plotter}));
+    // The server whose name code page 1252 cannot carry is not looked at.
+    EXPECT_EQ(looks, std::vector<std::string>{"srv9"});
+    // The log keeps its ANSI text.
+    EXPECT_EQ(Entries(Read(dir + "\\Movara.log")),
+              (std::vector<std::string>{
+                  "drive P: \\\\srv9\\L\xF3" "dz\tok",
+                  "drive R: \\\\??????\\?????\tok",
+                  "drive S: \\\\srv9\\?????????\tfailed: S: is in use for \\\\srv9\\?????????",
+                  "drive T: \\\\srv9\\?????????\tok",
+                  "drive U: \\\\srv9\\?????????\tok",
+                  "drive V: \\\\srv9\\?????????\tfailed: V: is in use for \\\\srv9\\?????????",
+                  "printer \\\\srv9\\???????\tok: connects at the next logon (not now: ...)",
+                  "printer \\\\srv9\\???????\tok",
+                  "default printer \\\\srv9\\???????\tok",
+              }));
+    EXPECT_EQ(Value(L"Network\\P", L"RemotePath"), "1:" + std::string(reinterpret_cast<const char*>(lodz.c_str()),
+                                                                      (lodz.size() + 1) * sizeof(wchar_t)));
+    EXPECT_EQ(Value(L"Network\\S", L"RemotePath"), "1:" + std::string(reinterpret_cast<const char*>(plans.c_str()),
+                                                                      (plans.size() + 1) * sizeof(wchar_t)));
+    EXPECT_EQ(Value(L"Network\\T", L"RemotePath"), "1:" + std::string(reinterpret_cast<const char*>(docs.c_str()),
+                                                                      (docs.size() + 1) * sizeof(wchar_t)));
 }
