@@ -20,35 +20,9 @@
 
 const char kAppliedSetsKey[] = "Software\\Movara\\Applied sets";
 
-DWORD DriveConnectionOf(char letter, std::wstring& path)
-{
-    const wchar_t drive[] = {static_cast<wchar_t>(letter), L':', L'\0'};
-    path.assign(MAX_PATH, L'\0');
-    DWORD size = static_cast<DWORD>(path.size());
-    DWORD result = WNetGetConnectionW(drive, &path[0], &size);
-    if (result == ERROR_MORE_DATA) {
-        path.assign(size, L'\0');
-        result = WNetGetConnectionW(drive, &path[0], &size);
-    }
-    if (result != NO_ERROR && result != ERROR_CONNECTION_UNAVAIL)
-        path.clear();
-    return result;
-}
-
-// Connects without a prompt (no CONNECT_INTERACTIVE) and without writing the
-// profile (no CONNECT_UPDATE_PROFILE): its entries are written already.
-DWORD ConnectDriveNow(char letter, const std::wstring& path)
-{
-    wchar_t local[] = {static_cast<wchar_t>(letter), L':', L'\0'};
-    std::wstring remote = path;
-    NETRESOURCEW resource = {};
-    resource.dwType = RESOURCETYPE_DISK;
-    resource.lpLocalName = local;
-    resource.lpRemoteName = &remote[0];
-    return WNetAddConnection2W(&resource, nullptr, nullptr, 0);
-}
-
 namespace {
+
+const char kSourceFile[] = "Source.txt";
 
 // The error of a call that returned FALSE. One that failed without saying
 // why (Wine's AddPrinterConnection leaves the last error alone) has still
@@ -59,35 +33,17 @@ DWORD LastErrorOfFailure()
     return error != NO_ERROR ? error : ERROR_UNIDENTIFIED_ERROR;
 }
 
-} // namespace
-
-DWORD ConnectPrinterNow(const std::wstring& printer)
-{
-    std::wstring name = printer;
-    SetLastError(NO_ERROR);
-    return AddPrinterConnectionW(&name[0]) ? NO_ERROR : LastErrorOfFailure();
-}
-
-DWORD MakeDefaultPrinterNow(const std::wstring& printer)
-{
-    SetLastError(NO_ERROR);
-    return SetDefaultPrinterW(printer.c_str()) ? NO_ERROR : LastErrorOfFailure();
-}
-
-namespace {
-
-const char kSourceFile[] = "Source.txt";
-
 // A name for the log: in the code page as the narrow calls would give it.
 std::string LogText(const std::u16string& units)
 {
     return SystemCodePage().toAnsiAsNarrowCalls(units);
 }
 
-// Names of shares, printers and servers compared as the redirector and the
-// spooler compare them: each unit upper-cased by the system's table, then
-// unit by unit. CompareStringW compares by a language's rules instead, under
-// which a character of no weight (a soft hyphen) is as good as none.
+// Names of shares, printers and servers compared as Windows compares them
+// without regard to case: each unit upper-cased by the system's table, then
+// unit by unit. CompareStringW would compare by a language's sorting rules,
+// which give some characters no weight at all: two names that differ only in
+// such a character would be one.
 bool SameSystemName(const std::u16string& a, const std::u16string& b)
 {
     if (a.size() != b.size())
@@ -621,6 +577,47 @@ std::string FileList()
 }
 
 } // namespace
+
+DWORD DriveConnectionOf(char letter, std::wstring& path)
+{
+    const wchar_t drive[] = {static_cast<wchar_t>(letter), L':', L'\0'};
+    path.assign(MAX_PATH, L'\0');
+    DWORD size = static_cast<DWORD>(path.size());
+    DWORD result = WNetGetConnectionW(drive, &path[0], &size);
+    if (result == ERROR_MORE_DATA) {
+        path.assign(size, L'\0');
+        result = WNetGetConnectionW(drive, &path[0], &size);
+    }
+    if (result != NO_ERROR && result != ERROR_CONNECTION_UNAVAIL)
+        path.clear();
+    return result;
+}
+
+// Connects without a prompt (no CONNECT_INTERACTIVE) and without writing the
+// profile (no CONNECT_UPDATE_PROFILE): its entries are written already.
+DWORD ConnectDriveNow(char letter, const std::wstring& path)
+{
+    wchar_t local[] = {static_cast<wchar_t>(letter), L':', L'\0'};
+    std::wstring remote = path;
+    NETRESOURCEW resource = {};
+    resource.dwType = RESOURCETYPE_DISK;
+    resource.lpLocalName = local;
+    resource.lpRemoteName = &remote[0];
+    return WNetAddConnection2W(&resource, nullptr, nullptr, 0);
+}
+
+DWORD ConnectPrinterNow(const std::wstring& printer)
+{
+    std::wstring name = printer;
+    SetLastError(NO_ERROR);
+    return AddPrinterConnectionW(&name[0]) ? NO_ERROR : LastErrorOfFailure();
+}
+
+DWORD MakeDefaultPrinterNow(const std::wstring& printer)
+{
+    SetLastError(NO_ERROR);
+    return SetDefaultPrinterW(printer.c_str()) ? NO_ERROR : LastErrorOfFailure();
+}
 
 int RunApply(const CommandLineOptions& options, const TApplySeams& seams)
 {

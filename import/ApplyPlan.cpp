@@ -215,7 +215,7 @@ private:
             return Find(ApplyKind::Drive, place.letter, std::u16string());
         if (place.kind == ApplyKind::Printer) {
             const RegUnits printer = u"\\\\" + place.server + u"\\" + place.name;
-            const std::size_t group = Find(ApplyKind::Printer, 0, WideName(file, printer, widen_));
+            const std::size_t group = Find(ApplyKind::Printer, 0, WideName(file, printer, widen_), file.isLead);
             if (plan_.groups[group].target.empty())
                 SetTarget(plan_.groups[group], file, printer);
             return group;
@@ -223,15 +223,22 @@ private:
         return Find(ApplyKind::Settings, 0, std::u16string());
     }
 
-    // The group of that drive letter or printer, made when it is new.
     // Printers are told apart by their wide names: in ANSI text two printers
     // of one server whose names the code page cannot carry would be one.
-    std::size_t Find(ApplyKind kind, char letter, const std::u16string& printer)
+    // Without the system's comparison an Ansi file's names are its bytes (no
+    // widen): the second byte of a double-byte character is compared exactly.
+    bool SamePrinter(const std::u16string& a, const std::u16string& b, LeadByteTest isLead) const
+    {
+        return same_ ? same_(a, b) : SameTextIgnoringCase(isLead, a, b);
+    }
+
+    // The group of that drive letter or printer, made when it is new.
+    std::size_t Find(ApplyKind kind, char letter, const std::u16string& printer, LeadByteTest isLead = nullptr)
     {
         for (std::size_t g = 0; g < plan_.groups.size(); ++g) {
             const ApplyGroup& group = plan_.groups[g];
             if (group.kind == kind && group.letter == letter &&
-                (kind != ApplyKind::Printer || SameWideName(group.wideTarget, printer, same_)))
+                (kind != ApplyKind::Printer || SamePrinter(group.wideTarget, printer, isLead)))
                 return g;
         }
         ApplyGroup group;

@@ -154,11 +154,20 @@ TEST(ApplyPlan, KeepsNamesOfEveryScriptForTheWideCalls)
     EXPECT_EQ(plan.groups[2].wideTarget, u"\\\\srv\\" + plotter);
     EXPECT_EQ(plan.groups[3].wideTarget, u"\\\\srv\\" + plotter);
 
-    // Without a widening an Ansi file's bytes are its units, as for ASCII.
+    // Without a widening an Ansi file's bytes are its units, as for ASCII,
+    // and the second byte of a double-byte character is no letter to fold:
+    // "\x83\x41" and "\x83\x61" are two printers in code page 932.
     const ApplyPlan bytes = PlanApply({files[1]});
     ASSERT_EQ(bytes.groups.size(), 1u);
     EXPECT_EQ(bytes.groups[0].target, "\\\\SRV\\\xEF\xF0\xE8\xED\xF2\xE5\xF0");
     EXPECT_EQ(bytes.groups[0].wideTarget, Latin1(bytes.groups[0].target));
+    const ApplyFile dbcs = {"printers.txt.reg", ReadRegFile("REGEDIT4\r\n"
+                                                            "[HKEY_CURRENT_USER\\Printers\\Connections\\,,s,\x83\x41]\r\n"
+                                                            "[HKEY_CURRENT_USER\\Printers\\Connections\\,,S,\x83\x61]\r\n"
+                                                            "[HKEY_CURRENT_USER\\Printers\\Connections\\,,S,\x83\x41]\r\n",
+                                                            Cp932Lead)};
+    EXPECT_EQ(Groups({dbcs}, PlanApply({dbcs})), "printer \\\\s\\\x83\x41: 0.2 0.4\n"
+                                                 "printer \\\\S\\\x83\x61: 0.3\n");
 }
 
 // Every line that is not imported has a failed line that names its file,
