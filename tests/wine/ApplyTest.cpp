@@ -554,10 +554,4 @@ TEST(Apply, ConnectsNamesOfEveryScriptAsTheyAre)
                   "printer \\\\srv9\\???????\tok",
                   "default printer \\\\srv9\\???????\tok",
               }));
-    EXPECT_EQ(Value(L"Network\\P", L"RemotePath"), "1:" + std::string(reinterpret_cast<const char*>(lodz.c_str()),
-                                                                      (lodz.size() + 1) * sizeof(wchar_t)));
-    EXPECT_EQ(Value(L"Network\\S", L"RemotePath"), "1:" + std::string(reinterpret_cast<const char*>(plans.c_str()),
-                                                                      (plans.size() + 1) * sizeof(wchar_t)));
-    EXPECT_EQ(Value(L"Network\\T", L"RemotePath"), "1:" + std::string(reinterpret_cast<const char*>(docs.c_str()),
-                                                                      (docs.size() + 1) * sizeof(wchar_t)));
 }
