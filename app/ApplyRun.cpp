@@ -292,8 +292,11 @@ private:
     {
         // The look resolves the name with getaddrinfo, which takes it in the
         // code page. A server whose name the code page cannot carry is not
-        // looked at (a look-alike could be another machine): the redirector
-        // resolves it by its own means, and says so when it is not there.
+        // looked at (a look-alike could be another machine): the call itself
+        // resolves it, and its error tells the rest. The spooler's for a
+        // server it cannot find, 1801, cannot be told from a printer the
+        // server does not have, so such a printer fails rather than passing
+        // for one that connects at the next logon.
         std::string server;
         if (!ToAnsiExactly(ServerOfPath(group.wideTarget), SystemCodePage(), server))
             server.clear();

@@ -379,9 +379,19 @@ TEST(RemoteExport, NamesInEveryScriptReachTheFiles)
     EXPECT_EQ(Read(western + "\\printers.txt.reg").substr(0, 10), "REGEDIT4\r\n");
     EXPECT_EQ(Read(western + "\\Source.txt").find("Unicode"), std::string::npos);
 
-    // /apply of the Unicode set, as the user who moves.
+    // /apply of the Unicode set, as the user who moves. No server answers
+    // here, so its items are put off, but for the printer of the server
+    // whose name code page 1252 cannot carry: that one is connected without
+    // the look at its ports, and Wine has no print server.
     ForgetUsers();
-    EXPECT_EQ(sandbox::RunTool("/apply " + set, dir, dir + "\\stdout.txt"), 0u) << Read(dir + "\\stdout.txt");
+    EXPECT_EQ(sandbox::RunTool("/apply " + set, dir, dir + "\\stdout.txt"), 1u) << Read(dir + "\\stdout.txt");
+    std::vector<std::string> failed;
+    for (const std::string& line : sandbox::Lines(Read(dir + "\\stdout.txt"))) {
+        const std::string entry = sandbox::LogEntry(line);
+        if (entry.find("\tfailed: ") != std::string::npos)
+            failed.push_back(entry.substr(0, entry.find('\t')));
+    }
+    EXPECT_EQ(failed, std::vector<std::string>{"printer \\\\??????\\???"});
     EXPECT_EQ(CurrentUserValue(L"Printers\\Connections\\,,srv9,\x041f\x0440\x0438\x043d\x0442\x0435\x0440", L"Server"),
               Typed(REG_SZ, Sz(L"\\\\srv9")));
     EXPECT_EQ(CurrentUserValue(L"Printers\\Connections\\,,\x0421\x0435\x0440\x0432\x0435\x0440,\x6253\x5370\x673a",
