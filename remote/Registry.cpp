@@ -104,7 +104,7 @@ int TRegistry::ReadHomePath(HKEY key, const std::string& path)
 }
 
 bool TRegistry::ExportToFile(const std::string& folder, const std::string& keyPath, const std::string& fileName,
-                             TProblem& problem)
+                             TProblem& problem, const EntryProgress& progress)
 {
     (void)CreateDirectoryA(folder.c_str(), nullptr);  // it usually exists already
     const std::string path = folder + "\\" + fileName;
@@ -114,7 +114,7 @@ bool TRegistry::ExportToFile(const std::string& folder, const std::string& keyPa
     if (!stream)
         return Fail(problem, "Error while creating the file " + path, "Registry export", false);
     std::fputs(kExportHeader, stream.get());
-    LONG result = ExportKey(connectedKey_.Get(), root, keyPath, stream.get());
+    LONG result = ExportKey(connectedKey_.Get(), root, keyPath, stream.get(), progress);
     if (result == ERROR_FILE_NOT_FOUND && failedKey_ == keyPath) {
         // No such top key (a user without mapped drives) is an empty export,
         // as long as the key above it is there: a user who logged off in the
@@ -136,13 +136,14 @@ bool TRegistry::ExportToFile(const std::string& folder, const std::string& keyPa
     return ConvertRemoteToRegFile(path, path + ".reg", problem) == 0;
 }
 
-LONG TRegistry::ExportKey(HKEY root, const std::string& rootName, const std::string& keyPath, std::FILE* stream)
+LONG TRegistry::ExportKey(HKEY root, const std::string& rootName, const std::string& keyPath, std::FILE* stream,
+                          const EntryProgress& progress)
 {
     failedKey_.clear();
     // With an empty path the root itself is exported, its sections named
     // from the root's name.
     std::string section = keyPath.empty() ? rootName : keyPath;
-    return ExportTree(root, keyPath.c_str(), section, stream);
+    return ExportTree(root, keyPath.c_str(), section, stream, progress ? &progress : nullptr);
 }
 
 LONG TRegistry::ExportValues(HKEY key, std::FILE* stream, const std::string& sectionName)
@@ -167,7 +168,8 @@ LONG TRegistry::QueryKeyInfo(HKEY key, KeyInfo& info)
     return result;
 }
 
-LONG TRegistry::ExportTree(HKEY parent, const char* relativePath, std::string& section, std::FILE* stream)
+LONG TRegistry::ExportTree(HKEY parent, const char* relativePath, std::string& section, std::FILE* stream,
+                           const EntryProgress* progress)
 {
     // Each key is opened below its parent, which is open anyway for the
     // enumeration; that resolves the same key as a full path from the root.
@@ -185,6 +187,8 @@ LONG TRegistry::ExportTree(HKEY parent, const char* relativePath, std::string& s
         return result;
     }
 
+    if (progress)
+        (*progress)(0, info.subKeys);
     char name[kKeyNameBuffer];
     // Until the list ends, not up to the count taken above: keys come and go
     // while the walk runs, and one that went ends the list early.
@@ -205,6 +209,8 @@ LONG TRegistry::ExportTree(HKEY parent, const char* relativePath, std::string& s
         if (result != ERROR_SUCCESS)
             return result;
         section.resize(length);
+        if (progress)
+            (*progress)(index + 1, std::max<std::size_t>(info.subKeys, index + 1));
     }
 }
 

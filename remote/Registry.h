@@ -6,6 +6,7 @@
 #include <list>
 #include <string>
 
+#include "local/JobProgress.h"
 #include "local/JobReport.h"
 #include "remote/KeyHandle.h"
 
@@ -38,12 +39,14 @@ public:
     // and its HKEY_CURRENT_USER copy to folder\fileName.reg. A top key that
     // is missing below a parent that is there gives the header alone. Any
     // registry error but the end of a list, and any write error, is a
-    // problem that names the key or the file: false.
+    // problem that names the key or the file: false. progress hears of each
+    // subkey of the top key once its tree is written.
     bool ExportToFile(const std::string& folder, const std::string& keyPath, const std::string& fileName,
-                      TProblem& problem);
+                      TProblem& problem, const EntryProgress& progress = {});
     // The walk of one tree; the Win32 code of the first error, which
     // failedKey then names, or 0.
-    LONG ExportKey(HKEY root, const std::string& rootName, const std::string& keyPath, std::FILE* stream);
+    LONG ExportKey(HKEY root, const std::string& rootName, const std::string& keyPath, std::FILE* stream,
+                   const EntryProgress& progress = {});
     LONG ExportValues(HKEY key, std::FILE* stream, const std::string& sectionName);
     static void FormatValue(std::string& output, DWORD type, const BYTE* data, DWORD count);
     const std::string& FailedKey() const { return failedKey_; }
@@ -58,7 +61,8 @@ private:
     static LONG QueryKeyInfo(HKEY key, KeyInfo& info);
     // section is the path of the key at relativePath below parent; it is
     // extended for each subkey and restored before returning.
-    LONG ExportTree(HKEY parent, const char* relativePath, std::string& section, std::FILE* stream);
+    LONG ExportTree(HKEY parent, const char* relativePath, std::string& section, std::FILE* stream,
+                    const EntryProgress* progress = nullptr);
     LONG WriteSection(HKEY key, KeyInfo info, std::FILE* stream, const std::string& sectionName);
 
     std::list<std::string> names_;

@@ -68,7 +68,7 @@ LONG ListLoggedOnUsers(const std::string& machine, std::vector<RemoteUser>& user
     return ERROR_SUCCESS;
 }
 
-int ExportRemoteUserFiles(const RemoteExportJob& job, TProblem& problem)
+int ExportRemoteUserFiles(const RemoteExportJob& job, TProblem& problem, const JobProgress& progress)
 {
     TOutputSet set(job.outputFolder, kRemoteUserFiles);
     SourceFacts facts;
@@ -77,6 +77,7 @@ int ExportRemoteUserFiles(const RemoteExportJob& job, TProblem& problem)
     facts.homeFolder = job.user.homeFolder;
     facts.place = job.machine;
     TRegistry registry;
+    Announce(progress, JobStep::Connect);
     LONG connected = registry.Connect(job.machine, HKEY_USERS);
     bool done = connected == ERROR_SUCCESS ||
                 Fail(problem, ConnectProblemText(ConnectFailureText(connected)), kConnectFailedCaption);
@@ -92,24 +93,31 @@ int ExportRemoteUserFiles(const RemoteExportJob& job, TProblem& problem)
             done = Fail(problem, "The registry key HKEY_USERS\\" + job.user.userKey + " on " + job.machine +
                                      " cannot be read (error " + std::to_string(result) + ").");
     }
-    done = done && set.Begin(problem) &&
+    done = done && set.Begin(problem) && Announce(progress, JobStep::Printers) &&
            registry.ExportToFile(set.Work(), job.user.userKey + "\\Printers", "printers.txt", problem) &&
+           Announce(progress, JobStep::Drives) &&
            registry.ExportToFile(set.Work(), job.user.userKey + "\\Network", "drives.txt", problem) &&
+           Announce(progress, JobStep::DefaultPrinter) &&
            WriteDefaultPrinterFile(registry.ConnectedKey(), job.user.userKey, set, facts, problem);
     if (done && job.withApps) {
         connected = registry.Connect(job.machine, HKEY_LOCAL_MACHINE);
         done = (connected == ERROR_SUCCESS ||
                 Fail(problem, ConnectProblemText(ConnectFailureText(connected)), kConnectFailedCaption)) &&
-               registry.ExportToFile(set.Work(), kUninstallKey, "apps.txt", problem) &&
+               Announce(progress, JobStep::InstalledApps) &&
+               registry.ExportToFile(set.Work(), kUninstallKey, "apps.txt", problem,
+                                     StepEntries(progress, JobStep::InstalledApps)) &&
                MakeAppList(set.WorkPath("apps.txt"), set.WorkPath("SmallApps.txt"), problem) == 0;
         TKeyHandle users;
         connected = done ? users.Connect(job.machine.c_str(), HKEY_USERS) : ERROR_SUCCESS;
         done = done &&
                (connected == ERROR_SUCCESS ||
                 Fail(problem, ConnectProblemText(ConnectFailureText(connected)), kConnectFailedCaption)) &&
+               Announce(progress, JobStep::ApplicationsList) &&
                WriteApplicationsFile(registry.ConnectedKey(), false, users.Get(), job.user.userKey,
-                                     set.WorkPath("Applications.txt"), problem, true);
+                                     set.WorkPath("Applications.txt"), problem, true,
+                                     StepEntries(progress, JobStep::ApplicationsList));
     }
+    Announce(progress, JobStep::Files);
     done = done && RenameServersInSet(set, job.map, facts, problem);
     return set.Finish(done, facts, problem) ? 0 : 1;
 }

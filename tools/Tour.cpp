@@ -88,15 +88,12 @@ int main(int argc, char** argv)
     tool.WaitJob();
 
     tool.TypeMachine(driver::ThisComputer());
-    tool.Press(IDB_CONNECT_REG);
-    tool.WaitJob();
+    tool.Run(IDB_CONNECT_REG);
     SendMessageA(tool.Item(IDC_GET_APPS), BM_SETCHECK, BST_CHECKED, 0);
     failures += !SaveWindow(tool.Main(), "remote-connected");
 
-    tool.Press(IDB_SELECT_USER);
-    tool.WaitJob();
-    tool.Press(IDB_REMOTE_SELECT_USER);
-    tool.WaitJob();
+    tool.Run(IDB_SELECT_USER);
+    tool.Run(IDB_REMOTE_SELECT_USER);
 
     tool.Press(IDB_EXIT);
     tool.WaitExit();

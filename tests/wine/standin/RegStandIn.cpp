@@ -7,7 +7,9 @@
 // a key that exists (its subkeys with their string values). Files beside it change its answers: "fail-load",
 // "fail-unload" and "fail-export" holding a key's name fail that command for
 // it (a logged-on user, a hive held open, a full disk), "big-export" holding
-// N makes every export N MiB long.
+// N makes every export N MiB long, and "hold-export" holding a key's name
+// makes its export wait, once begun, until the test releases it (a slow
+// export, during which the test looks at the window).
 #include <shlwapi.h>
 
 #include <cstdlib>
@@ -77,6 +79,7 @@ int main(int argc, char** argv)
     std::ofstream log(Beside("reg-calls.log"), std::ios::binary | std::ios::app);
     for (int i = 1; i < argc; ++i)
         log << argv[i] << (i + 1 < argc ? "|" : "\n");
+    log.flush();  // a held export's line is there while it waits
     const std::string verb = argc > 1 ? argv[1] : "", key = argc > 2 ? argv[2] : "";
     std::string path;
     const HKEY root = Root(key, path);
@@ -101,6 +104,14 @@ int main(int argc, char** argv)
         return Fails("fail-unload", key) || SHDeleteKeyA(root, path.c_str()) != ERROR_SUCCESS;
     if (verb != "export")
         return 0;
+    if (Fails("hold-export", key)) {  // that file names this key: the export waits, then fails or not
+        HANDLE held = CreateEventA(nullptr, TRUE, FALSE, sandbox::kHeldEvent);
+        HANDLE release = CreateEventA(nullptr, TRUE, FALSE, sandbox::kReleaseEvent);
+        SetEvent(held);
+        WaitForSingleObject(release, 60000);  // a test that died releases nobody
+        CloseHandle(held);
+        CloseHandle(release);
+    }
     HKEY opened;
     if (argc < 4 || Fails("fail-export", key) || RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS)
         return 1;
