@@ -169,11 +169,20 @@ void TProDlg::OnJobEnd()
     if (!job_.Running())
         return;  // abandoned at the end of the session
     ShowJobText(u"");
-    job_.Finish();
-    if (closing_)
-        EndDialog(mainWindow_, 0);
-    else
-        ShowJobButtons(false);
+    // After the job has told its outcome; also when telling it failed.
+    const auto after = [this] {
+        if (closing_)
+            EndDialog(mainWindow_, 0);
+        else
+            ShowJobButtons(false);
+    };
+    try {
+        job_.Finish();
+    } catch (...) {
+        after();
+        throw;
+    }
+    after();
 }
 
 void TProDlg::OnExit()
@@ -182,9 +191,9 @@ void TProDlg::OnExit()
         EndDialog(mainWindow_, 0);
         return;
     }
-    // Ended now, the process would end the worker with it, and a stored
-    // profile's hive would stay loaded: its user would get a temporary
-    // profile at the next logon.
+    // The window stays till the job has ended: a stored profile's hive is
+    // unloaded (left loaded, its user would get a temporary profile at the
+    // next logon), and the job's outcome is told, before the tool goes.
     closing_ = true;
     ShowJobText(FinishingText(jobKind_, jobSubject_));
 }
