@@ -118,7 +118,7 @@ void TProDlg::OnCommand(int id, HWND window, int notification)
         } else if (notification == EN_CHANGE) {
             if (firstChangeSeen) {
                 connectUnlocked_ = true;
-                ShowJobButtons(job_.Running());
+                ShowJobButtons(job_.Running());  // "Connect reg" waits for the end of a running job
             }
             firstChangeSeen = true;
         }
@@ -146,6 +146,8 @@ void TProDlg::StartJob(WindowJob kind, const JobSubject& subject, const std::str
     jobKind_ = kind;
     jobSubject_ = subject;
     closing_ = false;
+    // A control loses the focus when it is disabled; it gets it back after.
+    focusBeforeJob_ = GetFocus();
     ShowJobButtons(true);
     try {
         (void)job_.Start(mainWindow_, what, std::move(work), std::move(done));  // none runs: its buttons were enabled
@@ -171,10 +173,13 @@ void TProDlg::OnJobEnd()
     ShowJobText(u"");
     // After the job has told its outcome; also when telling it failed.
     const auto after = [this] {
-        if (closing_)
+        if (closing_) {
             EndDialog(mainWindow_, 0);
-        else
-            ShowJobButtons(false);
+            return;
+        }
+        ShowJobButtons(false);
+        if (!GetFocus() && focusBeforeJob_ && IsWindowEnabled(focusBeforeJob_))
+            SendMessageA(mainWindow_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(focusBeforeJob_), TRUE);
     };
     try {
         job_.Finish();

@@ -81,4 +81,5 @@ private:
     JobSubject jobSubject_;
     // Exit was pressed while the job ran: the window ends with the job.
     bool closing_ = false;
+    HWND focusBeforeJob_ = nullptr;
 };

@@ -92,6 +92,19 @@ int main(int argc, char** argv)
     SendMessageA(tool.Item(IDC_GET_APPS), BM_SETCHECK, BST_CHECKED, 0);
     failures += !SaveWindow(tool.Main(), "remote-connected");
 
+    // A stored profile being exported, its export held in the stand-in for
+    // the system's reg (the tour runs with it, as the tests do).
+    sandbox::Write("C:\\users\\bob smith\\ntuser.dat", "Printers\r\nNetwork\r\n");
+    sandbox::InstallStandIn();
+    {
+        sandbox::THeldExport hold("hku\\bob smith\\Printers");
+        tool.Select(IDL_PROFILES, "bob smith");
+        tool.Press(IDB_SELECT_USER);
+        failures += !(hold.WaitHeld() && SaveWindow(tool.Main(), "job-running"));
+    }
+    tool.WaitIdle();
+    tool.Select(IDL_PROFILES, "*User = ");
+
     tool.Run(IDB_SELECT_USER);
     tool.Run(IDB_REMOTE_SELECT_USER);
 
