@@ -10,10 +10,10 @@
 #include <new>
 
 #include "app/RunLog.h"
-#include "local/ApplyPlan.h"
+#include "import/ApplyPlan.h"
 #include "local/ImportFiles.h"
 #include "local/OutputSet.h"
-#include "local/ServerMap.h"
+#include "import/ServerMap.h"
 #include "local/SourceText.h"
 #include "remote/KeyHandle.h"
 

@@ -81,6 +81,10 @@ std::string ReadSwitch(const std::string& name, const std::string& value, Comman
             return "/map \"" + value + "\": " + error;
     } else if (name == "/apply") {
         o.apply = value;
+    } else if (name == "/summary") {
+        if (value.empty())
+            return "/summary needs the folder of the sets";
+        o.summary = value;
     } else if (name == "/jobs") {
         o.jobsGiven = true;
         if (!ParseJobs(value, o.jobs))
@@ -92,7 +96,7 @@ std::string ReadSwitch(const std::string& name, const std::string& value, Comman
 bool TakesValue(const std::string& name)
 {
     return name == "/machine" || name == "/machines" || name == "/profile" || name == "/profiles" || name == "/out" ||
-           name == "/jobs" || name == "/map" || name == "/apply";
+           name == "/jobs" || name == "/map" || name == "/apply" || name == "/summary";
 }
 
 std::string Flattened(std::string s)
@@ -134,7 +138,10 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args, LeadByt
         const bool anyMachine = !o.machines.empty() || !o.machinesFiles.empty();
         const bool anyExport = anyMachine || !o.profiles.empty() || !o.profilesDir.empty() || o.current || o.apps ||
                                o.jobsGiven;
-        if (!o.apply.empty()) {
+        if (!o.summary.empty()) {
+            if (anyExport || !o.apply.empty() || o.again || !o.map.empty())
+                parsed.error = "/summary reads the sets below a folder and exports nothing: give it with /out alone";
+        } else if (!o.apply.empty()) {
             if (anyExport)
                 parsed.error = "/apply imports a set and exports nothing: give it with /again, /map and /out alone";
         } else if (o.again)
@@ -369,6 +376,7 @@ std::string UsageText()
         "Usage: MovaraM [/machine NAME]... [/machines FILE] [/profile NAME]... [/profiles DIR] [/current]",
         "               [/apps] [/map \\\\OLD=\\\\NEW]... [/out FOLDER] [/jobs N] [/?]",
         "       MovaraM /apply FOLDER [/again] [/map \\\\OLD=\\\\NEW]... [/out FOLDER]",
+        "       MovaraM /summary FOLDER [/out FOLDER]",
         "Without arguments MovaraM shows its window.",
         "",
         "  /machine NAME   a machine, through the remote registry (repeatable; NAME or \\\\NAME)",
@@ -383,13 +391,15 @@ std::string UsageText()
         "                  default printer, nothing else; every other line is refused and logged.",
         "                  A set applied before is left as it is: the user's changes since are kept",
         "  /again          with /apply: applies the set once more, as if for the first time",
+        "  /summary FOLDER reads every set below FOLDER and writes Summary.html and four tables for",
+        "                  spreadsheets there (or into /out); runs that export machines write it too",
         "  /out FOLDER     where everything goes (default: the current directory; with /apply the",
         "                  log alone, default: the user's temporary folder)",
         "  /jobs N         how many machines are exported at once, 1 to 64 (default: 8)",
         "  /?              this text",
         "",
         "Exit codes: 0 every source exported or imported, 1 any source failed or line refused,",
-        "            2 usage error.",
+        "            2 usage error. /summary: 0 every set read, 1 a set not read or a file not written.",
         "",
         "Examples:",
         "  MovaraM /machine PC7 /machine PC8 /apps /out D:\\Exports",

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "local/AnsiNames.h"
-#include "local/ServerMap.h"
+#include "import/ServerMap.h"
 #include "remote/RemoteUserLine.h"
 
 // What the arguments of a run without a window ask for. Switches are not
@@ -25,6 +25,7 @@ struct CommandLineOptions {
     std::vector<ServerMapping> map;
     std::string apply;                  // /apply FOLDER: import that set as the running user; empty: none
     bool again = false;                 // /again: /apply imports a set that it applied before
+    std::string summary;                // /summary FOLDER: the summary of the sets below it; empty: none
     bool help = false;
 };
 

@@ -9,9 +9,11 @@
 #include "app/ApplyRun.h"
 #include "app/CommandLine.h"
 #include "app/RunLog.h"
+#include "app/SummaryRun.h"
 #include "local/LocalExports.h"
 #include "local/OutputSet.h"
 #include "local/ProfileList.h"
+#include "local/RunStop.h"
 #include "remote/FileBytes.h"
 #include "remote/RemoteFolder.h"
 
@@ -59,7 +61,11 @@ struct TFleet {
     std::string out;
     const TFleetSeams* seams = nullptr;
     TRunLog* log = nullptr;
+    const TRunStop* stop = nullptr;
 };
+
+// The line of a source that a stopped run did not start.
+const char kCancelled[] = "cancelled";
 
 void ExportMachineUsers(const TFleet& fleet, const std::string& name, const std::string& machine)
 {
@@ -78,6 +84,10 @@ void ExportMachineUsers(const TFleet& fleet, const std::string& name, const std:
     const std::vector<std::string> folders = UserFolderNames(users, IsAnsiLeadByte);
     for (std::size_t i = 0; i < users.size(); ++i) {
         const std::string source = RemoteUserSource(machine, users[i].homeFolder, users[i].userKey);
+        if (fleet.stop->Asked()) {
+            fleet.log->Line(source, false, kCancelled);
+            continue;
+        }
         TProblem problem;
         bool ok = false;
         try {
@@ -102,6 +112,10 @@ void ExportMachine(const TFleet& fleet, const std::string& name)
     const std::string machine = MachineFolderName(name, IsAnsiLeadByte);
     if (!IsPlainFolderName(machine, IsAnsiLeadByte)) {
         fleet.log->Line(name, false, "\"" + name + "\" is not the name of a machine.");
+        return;
+    }
+    if (fleet.stop->Asked()) {
+        fleet.log->Line(machine, false, kCancelled);
         return;
     }
     try {
@@ -145,8 +159,12 @@ void ExportFleet(TFleet& fleet, int jobs)
 // One local source, whatever its job throws: a box of the runtime would
 // wait for a person that a scheduled run does not have.
 template <class Job>
-void ExportLocal(TRunLog& log, const std::string& source, Job job)
+void ExportLocal(TRunLog& log, const TRunStop& stop, const std::string& source, Job job)
 {
+    if (stop.Asked()) {
+        log.Line(source, false, kCancelled);
+        return;
+    }
     TProblem problem;
     bool ok = false;
     try {
@@ -178,7 +196,7 @@ int RunCommandLine(const std::vector<std::string>& args, const TFleetSeams& seam
     CommandLineOptions& options = parsed.options;
     if (parsed.ok && options.help) {
         const std::string usage = UsageText();
-        HANDLE out = StandardOutput();
+        HANDLE out = StandardOutput(seams.console);
         DWORD written = 0;
         if (out)
             (void)WriteFile(out, usage.data(), static_cast<DWORD>(usage.size()), &written, nullptr);
@@ -186,6 +204,11 @@ int RunCommandLine(const std::vector<std::string>& args, const TFleetSeams& seam
     }
     if (parsed.ok && !options.apply.empty())
         return RunApply(options, {seams.probe, seams.wait});
+    if (parsed.ok && !options.summary.empty())
+        return RunSummary(options);
+    // Listed before the log attaches to the console: from then on Ctrl+C
+    // stops this run between its sources instead of ending the process.
+    TRunStop stop;
     std::vector<std::string> machines = options.machines;
     std::vector<std::string> badNames;  // each gets a failed line
     std::vector<std::string> emptyLists;
@@ -224,17 +247,17 @@ int RunCommandLine(const std::vector<std::string>& args, const TFleetSeams& seam
         const DWORD attributes = GetFileAttributesA(options.out.c_str());
         const bool outThere = options.outGiven && attributes != INVALID_FILE_ATTRIBUTES &&
                               (attributes & FILE_ATTRIBUTE_DIRECTORY);
-        TRunLog log(JoinPath(outThere ? options.out : CurrentDirectory(), "Movara.log", IsAnsiLeadByte));
+        TRunLog log(JoinPath(outThere ? options.out : CurrentDirectory(), "Movara.log", IsAnsiLeadByte), seams.console);
         log.Line(kCommandLineSource, false, "usage error: " + parsed.error + " (MovaraM /? tells the usage)");
         return 2;
     }
 
     if (!CreateFolderTree(out)) {
-        TRunLog log(JoinPath(CurrentDirectory(), "Movara.log", IsAnsiLeadByte));
+        TRunLog log(JoinPath(CurrentDirectory(), "Movara.log", IsAnsiLeadByte), seams.console);
         log.Line(kCommandLineSource, false, "the folder " + out + " cannot be created");
         return 1;
     }
-    TRunLog log(JoinPath(out, "Movara.log", IsAnsiLeadByte));
+    TRunLog log(JoinPath(out, "Movara.log", IsAnsiLeadByte), seams.console);
     for (const std::string& name : badNames)
         log.Line(name, false,
                  name.empty() || MachineFolderName(name, IsAnsiLeadByte).empty()
@@ -247,7 +270,7 @@ int RunCommandLine(const std::vector<std::string>& args, const TFleetSeams& seam
         if (!directory.empty())
             directory = JoinPath(directory, "", IsAnsiLeadByte);
         for (const std::string& profile : options.profiles)
-            ExportLocal(log, ProfileSource(profile), [&](TProblem& problem) {
+            ExportLocal(log, stop, ProfileSource(profile), [&](TProblem& problem) {
                 if (!IsPlainFolderName(profile, IsAnsiLeadByte))
                     return Fail(problem, "\"" + profile + "\" is not the name of a profile folder.");
                 return ExportStoredProfileFiles(directory, profile, JoinPath(out, profile, IsAnsiLeadByte), problem,
@@ -255,7 +278,7 @@ int RunCommandLine(const std::vector<std::string>& args, const TFleetSeams& seam
             });
     }
     if (options.current)
-        ExportLocal(log, kCurrentUserSource, [&](TProblem& problem) {
+        ExportLocal(log, stop, kCurrentUserSource, [&](TProblem& problem) {
             return ExportCurrentUserFiles(JoinPath(out, "CurrentUser", IsAnsiLeadByte), problem, options.map) == 0;
         });
     TFleet fleet;
@@ -265,6 +288,10 @@ int RunCommandLine(const std::vector<std::string>& args, const TFleetSeams& seam
     fleet.out = out;
     fleet.seams = &seams;
     fleet.log = &log;
+    fleet.stop = &stop;
     ExportFleet(fleet, options.jobs);
+    // A logon script's run of /current or /profile must not read a whole share.
+    if (!options.machines.empty() || !options.machinesFiles.empty())
+        SummarizeExports(log, out);
     return log.ExitCode();
 }

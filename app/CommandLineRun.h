@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/ApplyRun.h"
+#include "app/RunLog.h"
 #include "remote/RemoteExport.h"
 
 #include "remote/MachineProbe.h"
@@ -21,6 +22,7 @@ struct TFleetSeams {
     UserLister listUsers = ListLoggedOnUsers;
     MachineProbe probe = ProbeSharingPorts;
     RetryWait wait = SleepFor;  // /apply: the pause between looks at a set folder that cannot be read yet
+    TConsoleCalls console;
 };
 
 // Runs the exports that the arguments (without the program name) ask for,

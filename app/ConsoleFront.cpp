@@ -6,9 +6,33 @@
 // errorlevel.
 #include <windows.h>
 
+#include <cstdio>
 #include <string>
 
+#include "app/WindowStation.h"
+
 namespace {
+
+// Ctrl+C and Ctrl+Break reach every process of the console. The .exe stops
+// its sources and unloads what it loaded; this front waits for it, so that
+// the prompt comes back only once it has ended. A routine of its own, not
+// SetConsoleCtrlHandler(NULL, TRUE): children inherit that, and the .exe
+// would never hear Ctrl+C. The logoff of another user is no reason to end a
+// run that a scheduled task or a service started; the logoff of this one's
+// user, closing the console and shutting down end this front as usual.
+BOOL WINAPI WaitOutInterrupts(DWORD event)
+{
+    return event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT ||
+           (event == CTRL_LOGOFF_EVENT && !RunsOnInteractiveStation());
+}
+
+// The errorlevel of the .exe's exit code. An exception code such as
+// 0xC0000005 is negative as a number; "if errorlevel 1" would read it as
+// success.
+int Errorlevel(DWORD code)
+{
+    return code > 0x7FFFFFFFu ? 1 : static_cast<int>(code);
+}
 
 void Say(const std::string& text)
 {
@@ -53,6 +77,7 @@ int main()
     startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
     startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
     PROCESS_INFORMATION process = {};
+    (void)SetConsoleCtrlHandler(WaitOutInterrupts, TRUE);
     // Named by its full path: the current directory of an admin's prompt is
     // often another user's folder.
     if (tool.empty() || !CreateProcessW(tool.c_str(), &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr,
@@ -67,5 +92,11 @@ int main()
     if (!GetExitCodeProcess(process.hProcess, &code))
         code = 1;
     CloseHandle(process.hProcess);
-    return static_cast<int>(code);
+    if (code > 0x7FFFFFFFu) {
+        char text[96];
+        std::snprintf(text, sizeof text, "MovaraM: MovaraM.exe ended abnormally (0x%08lX).\r\n",
+                      static_cast<unsigned long>(code));
+        Say(text);
+    }
+    return Errorlevel(code);
 }

@@ -9,6 +9,7 @@
 
 #include "app/BrowseDlg.h"
 #include "app/StartupText.h"
+#include "local/LoadedHives.h"
 #include "local/ProfileList.h"
 #include "res/resource.h"
 
@@ -18,6 +19,12 @@ namespace {
 bool firstChangeSeen = false;
 
 const char kDefaultMachineName[] = "\\\\YourMachineName";
+
+// The end of the session: how long a running job may take by itself, then
+// the final unload, then the rest of the job.
+const DWORD kSessionJobMs = 10000;
+const DWORD kSessionUnloadMs = 4000;
+const DWORD kSessionLastMs = 2000;
 }
 
 INT_PTR TProDlg::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM)
@@ -209,10 +216,16 @@ void TProDlg::OnSessionEnd()
         closing_ = true;
         ShowJobText(FinishingText(jobKind_, jobSubject_));
         UpdateWindow(mainWindow_);
-        // No box at the end of the session: nobody is left to read it. The
-        // system allows a program some seconds here before it offers to end
-        // it (XP: WaitToKillAppTimeout, 20 s by default).
-        job_.Abandon();
+        // The system ends the process once this message is answered, and
+        // offers to end it when that takes long (XP: 20 s at logoff and
+        // shutdown). The job gets most of that time to end by itself; then
+        // the final unload ends its system program and unloads its hives, and
+        // the job, which can start no other program, ends soon after.
+        if (!job_.WaitForWorker(kSessionJobMs)) {
+            (void)UnloadLoadedHives(kSessionUnloadMs);
+            (void)job_.WaitForWorker(kSessionLastMs);
+        }
+        job_.Abandon();  // no box: nobody is left to read it
     }
     EndDialog(mainWindow_, 0);
 }

@@ -1,10 +1,12 @@
 #pragma once
 #include <string>
+#include <vector>
 
 #include "app/BaseDialog.h"
 #include "app/JobView.h"
 #include "app/WindowJob.h"
 #include "local/JobReport.h"
+#include "remote/RemoteUserLine.h"
 
 // The main window and the state that the local jobs share. Each job runs on
 // a worker (TWindowJob) with copies of what it needs; the window's thread
@@ -70,6 +72,8 @@ private:
     // The machine whose users the remote user list shows: the machine-name
     // field may have changed since "Connect reg".
     std::string listedMachine_;
+    // Those users; each line of the list holds its user's index as its data.
+    std::vector<RemoteUser> listedUsers_;
 
     void ShowJobButtons(bool jobRunning);
     void ShowJobText(const std::u16string& text);

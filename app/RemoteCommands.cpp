@@ -20,6 +20,7 @@ void TProDlg::ConnectRemoteRegistry()
     // user standing.
     SendMessageA(list, LB_RESETCONTENT, 0, 0);
     listedMachine_.clear();
+    listedUsers_.clear();
     const std::string machine = WindowText(GetDlgItem(MainWindow(), IDE_MACHINE_NAME));
     // Filled by the worker, read by the window's thread once it has ended.
     const auto users = std::make_shared<std::vector<RemoteUser>>();
@@ -40,9 +41,12 @@ void TProDlg::ConnectRemoteRegistry()
                 return;
             }
             listedMachine_ = machine;
-            for (const RemoteUser& user : *users) {
-                const std::string line = MakeRemoteUserLine(user.homeFolder, user.userKey);
-                SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
+            listedUsers_ = *users;
+            for (std::size_t i = 0; i < users->size(); ++i) {
+                const std::string line = MakeRemoteUserLine((*users)[i].homeFolder, (*users)[i].userKey);
+                const LRESULT at = SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
+                if (at >= 0)
+                    SendMessageA(list, LB_SETITEMDATA, static_cast<WPARAM>(at), static_cast<LPARAM>(i));
             }
             // The first line is selected, so that the user sees who would be exported.
             SendMessageA(list, LB_SETCURSEL, 0, 0);
@@ -58,18 +62,21 @@ void TProDlg::ExportRemoteUser()
     SetWindowTextA(button, "Please Wait");
     EnableWindow(button, FALSE);
     try {
-        // The selected line's user, or the first line's when none is selected.
+        // The selected line's user, or the first line's when none is selected,
+        // by the index the line holds: a name the code page lacks shows as
+        // '?', and two users may read alike.
         HWND list = GetDlgItem(window, IDL_REMOTE_USERS);
         LRESULT selected = SendMessageA(list, LB_GETCURSEL, 0, 0);
-        const std::string line = ListEntryText(list, selected == LB_ERR ? 0 : static_cast<int>(selected));
+        const LRESULT user = SendMessageA(list, LB_GETITEMDATA, selected == LB_ERR ? 0 : static_cast<int>(selected), 0);
         RemoteExportJob job;
-        if (!RemoteUserFromLine(line, job.user)) {
+        if (user == LB_ERR || static_cast<std::size_t>(user) >= listedUsers_.size()) {
             MessageBoxA(window, "Please connect to a machine first that has users to export settings from", "Problem",
                         MB_OK);
             restoreCaption();
             EnableWindow(button, TRUE);
             return;
         }
+        job.user = listedUsers_[static_cast<std::size_t>(user)];
         // The users listed are those of the machine that "Connect reg"
         // asked, whatever the field shows now: the field empties itself
         // whenever it gets the focus.

@@ -2,6 +2,10 @@
 
 #include <new>
 
+#include "app/WindowStation.h"
+#include "local/LoadedHives.h"
+#include "local/RunStop.h"
+
 const char kLogSource[] = "Movara.log";
 
 std::string ExceptionText(const std::exception* e, const std::string& work)
@@ -18,14 +22,53 @@ LogTime LogNow()
     return {now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond};
 }
 
-// Standard output where the caller gave one (a file or a pipe), else the
-// console of the caller, if it has one: a GUI program gets neither by itself.
-HANDLE StandardOutput()
+namespace {
+
+// How long closing the console, logoff and shutdown may take on XP before
+// the system steps in: 5 s after the console is closed (then it offers to
+// end the program), 20 s at logoff and shutdown. The handler returning ends the process, so the
+// hives go well within both.
+const DWORD kCloseBudgetMs = 4000;
+const DWORD kLogoffBudgetMs = 15000;
+
+} // namespace
+
+BOOL WINAPI OnConsoleEvent(DWORD event)
 {
+    switch (event) {
+    case CTRL_C_EVENT:
+    case CTRL_BREAK_EVENT:
+        return AskRunsToStop() ? TRUE : FALSE;
+    case CTRL_LOGOFF_EVENT:
+        if (!RunsOnInteractiveStation())
+            return TRUE;
+        break;
+    default:
+        break;
+    }
+    // Runs on a thread of its own while the jobs go on: no new source
+    // starts, their system programs are ended, their hives unloaded.
+    (void)AskRunsToStop();
+    (void)UnloadLoadedHives(event == CTRL_CLOSE_EVENT ? kCloseBudgetMs : kLogoffBudgetMs);
+    return FALSE;  // the system's own handler ends the process
+}
+
+HANDLE StandardOutput(const TConsoleCalls& console)
+{
+    // Asked before attaching: the handles a console front passes on are the
+    // console's, and valid only once this process is attached to it.
     HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
-    if (out && out != INVALID_HANDLE_VALUE && GetFileType(out) != FILE_TYPE_UNKNOWN)
+    const bool given = out && out != INVALID_HANDLE_VALUE && GetFileType(out) != FILE_TYPE_UNKNOWN;
+    // A process that has a console already (a console program, a second
+    // log of this run) is refused with ERROR_ACCESS_DENIED.
+    const bool attached =
+        console.attach(ATTACH_PARENT_PROCESS) != FALSE || GetLastError() == ERROR_ACCESS_DENIED;
+    // Attaching resets the console's handlers: installed after it.
+    if (attached)
+        (void)console.setHandler(OnConsoleEvent, TRUE);
+    if (given)
         return out;
-    if (!AttachConsole(ATTACH_PARENT_PROCESS))
+    if (!attached)
         return nullptr;
     out = CreateFileA("CONOUT$", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
     return out == INVALID_HANDLE_VALUE ? nullptr : out;
@@ -35,16 +78,25 @@ HANDLE StandardOutput()
 // Each line is written at the end of the file while this process holds an
 // exclusive lock on one byte far past any log's end: the lock orders the
 // writers, and readers of the lines are never blocked.
+//
+// A Windows file server refuses a conflicting lock at once only below its
+// LockViolationOffset (0xEF000000 unless changed) and only the first time on
+// a handle: at or above that offset, or when the same lock is tried again on
+// the same handle, it holds the refusal back for its LockViolationDelay (a
+// quarter of a second). So the byte lies below that offset and every try
+// opens the file anew; the budget is counted in time as well, so that a
+// server set otherwise cannot stretch it.
 namespace {
 const DWORD kLockOffset = 0x7FFFFFF0;
-const int kLockAttempts = 400;   // about 10 s in all
+static_assert(kLockOffset < 0xEF000000u, "a file server delays each refusal above its LockViolationOffset");
+const DWORD kLockBudgetMs = 10000;
 const DWORD kLockPauseMs = 25;
 } // namespace
 
 // 0 when the line was appended whole, else the Win32 error.
 DWORD AppendLine(const std::string& path, const std::string& line)
 {
-    for (int attempt = 1;; ++attempt) {
+    for (const DWORD start = GetTickCount();;) {
         HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                   OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
         DWORD error = file == INVALID_HANDLE_VALUE ? GetLastError() : 0;
@@ -66,7 +118,7 @@ DWORD AppendLine(const std::string& path, const std::string& line)
         if (file != INVALID_HANDLE_VALUE && !CloseHandle(file) && !error)
             error = GetLastError();
         const bool busy = error == ERROR_LOCK_VIOLATION || error == ERROR_SHARING_VIOLATION;
-        if (!busy || attempt == kLockAttempts)
+        if (!busy || GetTickCount() - start >= kLockBudgetMs)
             return error;
         Sleep(kLockPauseMs);
     }

@@ -3,14 +3,32 @@
 #include <windows.h>
 
 #include <exception>
+#include <functional>
 #include <string>
 
 #include "app/CommandLine.h"
 #include "local/JobReport.h"
 
+// How a run meets the console of the prompt that started it: the system's
+// own calls. Tests pass theirs, to raise the console's events themselves.
+struct TConsoleCalls {
+    std::function<BOOL(DWORD process)> attach = AttachConsole;
+    std::function<BOOL(PHANDLER_ROUTINE handler, BOOL add)> setHandler = SetConsoleCtrlHandler;
+};
+
+// What the run does with the events of the console it is attached to.
+// Ctrl+C, Ctrl+Break: a run that is listed (local/RunStop.h) starts no
+// further source, and the process goes on; without one (/apply, which loads
+// no hive) the process ends as the system would end it. Closing the console,
+// logging off, shutting down: whatever hive is loaded is unloaded, then the
+// process ends.
+BOOL WINAPI OnConsoleEvent(DWORD event);
+
 // Standard output where the caller gave one (a file or a pipe), else the
 // console of the caller, if it has one: a GUI program gets neither by itself.
-HANDLE StandardOutput();
+// Attaches to that console either way, with OnConsoleEvent as its handler:
+// Ctrl+C at a prompt whose output goes to a file still reaches the run.
+HANDLE StandardOutput(const TConsoleCalls& console = TConsoleCalls());
 
 // Appends line to the log at path under the log's lock: 0 when it was
 // written whole, else the Win32 error.
@@ -30,7 +48,8 @@ LogTime LogNow();
 // to standard output.
 class TRunLog {
 public:
-    explicit TRunLog(const std::string& path) : path_(path), out_(StandardOutput())
+    explicit TRunLog(const std::string& path, const TConsoleCalls& console = TConsoleCalls())
+        : path_(path), out_(StandardOutput(console))
     {
         InitializeCriticalSection(&lock_);
     }

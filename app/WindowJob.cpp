@@ -14,7 +14,7 @@ TWindowJob::TWindowJob()
 
 TWindowJob::~TWindowJob()
 {
-    WaitForWorker();
+    (void)WaitForWorker();
     DeleteCriticalSection(&lock_);
 }
 
@@ -89,20 +89,22 @@ bool TWindowJob::TakeProgress(JobStep& step, std::size_t& done, std::size_t& tot
     return fresh;
 }
 
-void TWindowJob::WaitForWorker()
+bool TWindowJob::WaitForWorker(DWORD ms)
 {
     if (!thread_)
-        return;
-    WaitForSingleObject(thread_, INFINITE);
+        return true;
+    if (WaitForSingleObject(thread_, ms) != WAIT_OBJECT_0)
+        return false;
     CloseHandle(thread_);
     thread_ = nullptr;
+    return true;
 }
 
 void TWindowJob::Finish()
 {
     if (!running_)
         return;
-    WaitForWorker();
+    (void)WaitForWorker();
     // The job is over before it is told: a box of done runs a modal loop,
     // in which the window may start the next one.
     running_ = false;
@@ -125,7 +127,6 @@ void TWindowJob::Finish()
 
 void TWindowJob::Abandon()
 {
-    WaitForWorker();
     running_ = false;
     work_ = nullptr;
     done_ = nullptr;

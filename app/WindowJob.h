@@ -40,8 +40,11 @@ public:
     // On kJobEndMessage: waits for the worker, which posts its end as its
     // last step, and hands the job's problem to done.
     void Finish();
-    // Waits for the worker and drops what the job would tell: where nobody
-    // is left to read it, at the end of the session.
+    // Waits up to ms for the worker to end; whether it has.
+    bool WaitForWorker(DWORD ms = INFINITE);
+    // Drops the job and what it would tell, at the end of the session, where
+    // nobody is left to read it; a worker that still runs is waited for only
+    // when this object goes.
     void Abandon();
     // On kJobProgressMessage: the latest step the worker reported; false
     // when there is none that was not taken yet.
@@ -51,7 +54,6 @@ private:
     static unsigned __stdcall RunThread(void* job);
     void Run(bool onWorker);
     void Report(JobStep step, std::size_t done, std::size_t total);
-    void WaitForWorker();
 
     bool running_ = false;
     HWND window_ = nullptr;

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "local/LoadedHives.h"
 #include "local/OutputSet.h"
 
 const char kCannotStartText[] = "Is this an XP machine? Tool doesnt work on anything but XP/2003";
@@ -68,7 +69,8 @@ bool RunsUnderWow64()
     return isWow64 && isWow64(GetCurrentProcess(), &wow64) && wow64;
 }
 
-int RunHidden(const std::string& program, const std::string& commandLine, const char* workDir, DWORD* exitCode)
+int RunHidden(const std::string& program, const std::string& commandLine, const char* workDir, DWORD* exitCode,
+              bool untilDone)
 {
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
@@ -85,14 +87,26 @@ int RunHidden(const std::string& program, const std::string& commandLine, const 
     {
         TNativeSystemFolder native;  // restored at once: it holds for every file call of this thread
         // No console for reg: a run from a command prompt shows the tool's
-        // own lines there and nothing of its children's.
-        started = CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
-                                 workDir, &startup, &process);
+        // own lines there and nothing of its children's. Suspended until it
+        // is listed, so that the final unload cannot miss it.
+        started = CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, FALSE,
+                                 CREATE_NO_WINDOW | (untilDone ? 0 : CREATE_SUSPENDED), nullptr, workDir, &startup,
+                                 &process);
     }
     if (!started)
         return 1;
+    if (!untilDone && !ListChild(process.hProcess)) {
+        (void)TerminateProcess(process.hProcess, 1);  // the final unload has begun: it must not hold a hive open
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+        return 1;
+    }
+    if (!untilDone)
+        (void)ResumeThread(process.hThread);
     CloseHandle(process.hThread);
     WaitForSingleObject(process.hProcess, INFINITE);
+    if (!untilDone)
+        UnlistChild(process.hProcess);
     if (exitCode && !GetExitCodeProcess(process.hProcess, exitCode))
         *exitCode = static_cast<DWORD>(-1);
     CloseHandle(process.hProcess);

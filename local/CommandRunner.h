@@ -12,9 +12,11 @@ std::string SystemRegProgram();
 // usual name) with its window hidden and waits until it has ended, in
 // `workDir` when one is given, else in the tool's current directory.
 // 0 when it ran, 1 when it could not be started. exitCode, when given,
-// receives the program's exit code.
+// receives the program's exit code. The final unload ends the program (see
+// local/LoadedHives.h), and none starts once it has begun, unless
+// untilDone is set: a hive's unload must run to its end.
 int RunHidden(const std::string& program, const std::string& commandLine, const char* workDir = nullptr,
-              DWORD* exitCode = nullptr);
+              DWORD* exitCode = nullptr, bool untilDone = false);
 
 // Whether the tool is a 32-bit program on 64-bit Windows.
 bool RunsUnderWow64();

@@ -3,6 +3,7 @@
 namespace {
 
 const char kWindowsKey[] = "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
+const char16_t kWindowsKeyUnits[] = u"HKEY_CURRENT_USER\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
 
 } // namespace
 
@@ -37,5 +38,17 @@ std::string DefaultPrinterRegText(const std::string& device, LeadByteTest isLead
             bytes += '\r';
         bytes += c;
     }
+    return bytes;
+}
+
+std::string DefaultPrinterRegText(const std::u16string& device, const AnsiCodePage& codePage, bool& unicode)
+{
+    ExportValue value;
+    value.name = u"Device";
+    value.type = 1;
+    value.data = BytesOfUnits(device + u'\0');
+    ExportForm form = ExportForm::Ansi;
+    const std::string bytes = ExportFileBytes({ExportSection{kWindowsKeyUnits, {value}}}, codePage, form);
+    unicode = form == ExportForm::Unicode;
     return bytes;
 }

@@ -21,3 +21,8 @@ std::string NetworkPrinterName(const std::string& device, LeadByteTest isLead = 
 // export writer escapes strings, every line ended by CR LF. The caller
 // writes them in binary mode.
 std::string DefaultPrinterRegText(const std::string& device, LeadByteTest isLead = nullptr);
+
+// The same file for the Device value as the wide registry calls read it:
+// byte for byte the text above when the value converts exactly to the code
+// page, else the Unicode form of the export writer (unicode then true).
+std::string DefaultPrinterRegText(const std::u16string& device, const AnsiCodePage& codePage, bool& unicode);

@@ -24,7 +24,7 @@ struct Rule {
     bool toCurrentUser; // ".reg": replace up to that backslash; ".prx": remove through it
 };
 
-Rule RuleFor(ConverterKind kind)
+Rule RuleFor(ConverterKind kind, const std::string& bytes)
 {
     switch (kind) {
     case ConverterKind::PrtToPrx:
@@ -36,7 +36,10 @@ Rule RuleFor(ConverterKind kind)
     case ConverterKind::RemoteToReg:
         break;
     }
-    return {1, "[S-", 1, true};
+    // The writer's files are 8-bit, or UTF-16LE after a byte-order mark when
+    // their names need it; the copy keeps the file's form.
+    const bool utf16 = bytes.compare(0, 2, "\xFF\xFE") == 0;
+    return {utf16 ? 2u : 1u, "[S-", 1, true};
 }
 
 // ASCII text in the file's own units (little-endian when they are 16-bit).
@@ -183,7 +186,7 @@ struct StringOut {
 
 std::string ConvertExportBytes(ConverterKind kind, const std::string& bytes)
 {
-    const Rule rule = RuleFor(kind);
+    const Rule rule = RuleFor(kind, bytes);
     const Units text(bytes, rule.unitBytes);
     StringOut out{bytes, rule.unitBytes, std::string()};
     if (rule.toCurrentUser) {

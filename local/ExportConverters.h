@@ -8,7 +8,7 @@ enum class ConverterKind {
     PrtToPrx,    // ConvertPrtToPrxFile: UTF-16LE, "[HKEY_USERS" loses the hive and the user's key
     PrtToReg,    // ConvertPrtToRegFile: UTF-16LE, "[HKEY_USERS\user" becomes "[HKEY_CURRENT_USER"
     ToPrx,       // ConvertToPrxFile: UTF-16LE, "[HKEY_CURRENT_USER" loses the hive
-    RemoteToReg, // ConvertRemoteToRegFile: 8-bit, "[S-..." becomes "[HKEY_CURRENT_USER"
+    RemoteToReg, // ConvertRemoteToRegFile: 8-bit, or UTF-16LE after a byte-order mark, "[S-..." becomes "[HKEY_CURRENT_USER"
 };
 
 // Whole-file rewrite of an export's bytes, as the converter of that kind does

@@ -4,6 +4,7 @@
 
 #include "local/DefaultPrinter.h"
 #include "local/OutputSet.h"
+#include "local/SystemCodePage.h"
 #include "remote/ApplicationsFile.h"
 #include "remote/FileBytes.h"
 
@@ -14,7 +15,7 @@ const std::vector<std::string> kImportFiles = {
 
 namespace {
 
-const char kWindowsKey[] = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
+const wchar_t kWindowsKey[] = L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
 
 bool WriteBytes(const std::string& path, const std::string& bytes, TProblem& problem)
 {
@@ -33,41 +34,54 @@ std::u16string WidenAnsi(const std::string& ansi)
     return std::u16string(wide.begin(), wide.end());
 }
 
-bool WriteDefaultPrinterFile(HKEY root, const std::string& userKey, TOutputSet& set, SourceFacts& facts,
+bool WriteDefaultPrinterFile(HKEY root, const std::wstring& userKey, TOutputSet& set, SourceFacts& facts,
                              TProblem& problem)
 {
-    const std::string path = (userKey.empty() ? "" : userKey + "\\") + kWindowsKey;
+    const std::wstring path = (userKey.empty() ? L"" : userKey + L"\\") + kWindowsKey;
     HKEY key = nullptr;
-    LONG result = RegOpenKeyExA(root, path.c_str(), 0, KEY_QUERY_VALUE, &key);
+    LONG result = RegOpenKeyExW(root, path.c_str(), 0, KEY_QUERY_VALUE, &key);
     if (result == ERROR_FILE_NOT_FOUND)
         return true;
-    std::string device;
+    std::string data;
     DWORD type = 0, size = 0;
     if (result == ERROR_SUCCESS) {
-        result = RegQueryValueExA(key, "Device", nullptr, &type, nullptr, &size);
+        result = RegQueryValueExW(key, L"Device", nullptr, &type, nullptr, &size);
         if (result == ERROR_SUCCESS && size > 0) {
-            device.resize(size);
-            result = RegQueryValueExA(key, "Device", nullptr, &type, reinterpret_cast<BYTE*>(&device[0]), &size);
-            device.resize(result == ERROR_SUCCESS ? size : 0);
+            data.resize(size);
+            result = RegQueryValueExW(key, L"Device", nullptr, &type, reinterpret_cast<BYTE*>(&data[0]), &size);
+            data.resize(result == ERROR_SUCCESS ? size : 0);
         }
         RegCloseKey(key);
     }
     if (result == ERROR_FILE_NOT_FOUND)
         return true;
     if (result != ERROR_SUCCESS)
-        return Fail(problem, "The user's default printer (" + path + "\\Device) cannot be read (error " +
-                                 std::to_string(result) + ").");
+        return Fail(problem, "The user's default printer (" + AnsiText(Utf16Text(path)) +
+                                 "\\Device) cannot be read (error " + std::to_string(result) + ").");
     if (type != REG_SZ)
         return true;  // no printer name a Device value of another type could hold
-    device = device.substr(0, device.find('\0'));
+    std::u16string device = UnitsOfBytes(data);
+    device = device.substr(0, device.find(u'\0'));
     if (device.empty())
         return true;
-    const std::string printer = NetworkPrinterName(device, IsAnsiLeadByte);
-    if (printer.empty()) {
-        facts.localDefaultPrinter = device.substr(0, device.find(','));
+    // The shown text keeps every backslash and comma where it was: only
+    // characters the code page lacks become '?'.
+    const std::string shown = AnsiText(device);
+    if (NetworkPrinterName(shown, IsAnsiLeadByte).empty()) {
+        facts.localDefaultPrinter = shown.substr(0, shown.find(','));
         return true;
     }
-    return WriteBytes(set.WorkPath("DefaultPrinter.reg"), DefaultPrinterRegText(device, IsAnsiLeadByte), problem);
+    bool unicode = false;
+    const std::string bytes = DefaultPrinterRegText(device, SystemCodePage(), unicode);
+    if (unicode)
+        NoteUnicodeFile(facts, "DefaultPrinter.reg");
+    return WriteBytes(set.WorkPath("DefaultPrinter.reg"), bytes, problem);
+}
+
+void NoteUnicodeFile(SourceFacts& facts, const std::string& name)
+{
+    facts.unicodeFiles.push_back(name);
+    facts.codePage = GetACP();
 }
 
 bool RenameServersInSet(TOutputSet& set, const std::vector<ServerMapping>& map, SourceFacts& facts,

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "local/JobReport.h"
-#include "local/ServerMap.h"
+#include "import/ServerMap.h"
 #include "local/SourceText.h"
 
 class TOutputSet;
@@ -22,11 +22,16 @@ std::u16string WidenAnsi(const std::string& ansi);
 // Writes DefaultPrinter.reg into the set when the user's default printer
 // (the Device value of the key Software\Microsoft\Windows NT\CurrentVersion\Windows
 // of userKey below root; userKey "" for HKEY_CURRENT_USER itself) is a network
-// printer; a printer of the machine itself is named in facts and not
-// carried. No value, no file. false with the problem when the value cannot
-// be read or the file cannot be written.
-bool WriteDefaultPrinterFile(HKEY root, const std::string& userKey, TOutputSet& set, SourceFacts& facts,
+// printer: REGEDIT4 when its name fits the code page, else Unicode, noted in
+// facts. A printer of the machine itself is named in facts and not carried.
+// No value, no file. false with the problem when the value cannot be read or
+// the file cannot be written.
+bool WriteDefaultPrinterFile(HKEY root, const std::wstring& userKey, TOutputSet& set, SourceFacts& facts,
                              TProblem& problem);
+
+// Notes in facts that the set's file name is written in Unicode, because
+// this machine's code page cannot carry all of its names.
+void NoteUnicodeFile(SourceFacts& facts, const std::string& name);
 
 // Renames the map's servers in every import file the set has produced,
 // each file keeping its form, and names the map in facts. Nothing for an

@@ -11,6 +11,7 @@
 #include "local/CommandRunner.h"
 #include "local/ExportFiles.h"
 #include "local/ImportFiles.h"
+#include "local/LoadedHives.h"
 #include "local/OutputSet.h"
 #include "local/ProfileList.h"
 #include "remote/AppListFile.h"
@@ -30,10 +31,6 @@ const std::vector<std::string> kCurrentUserFiles = {
 namespace {
 
 const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-// A hive that another program still holds gets this many tries, this far apart.
-const int kUnloadAttempts = 5;
-const DWORD kUnloadPauseMs = 400;
-
 // The registry itself says whether there is anything to export: reg's exit
 // code is the same for a key that is missing and for an export that failed.
 // A key that cannot be opened for another reason is left for reg to try.
@@ -44,15 +41,6 @@ bool KeyMissing(HKEY root, const std::string& path)
     if (result == ERROR_SUCCESS)
         RegCloseKey(key);
     return result == ERROR_FILE_NOT_FOUND;
-}
-
-bool HiveLoaded(const std::string& user, HKEY root = HKEY_USERS)
-{
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(root, user.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(key);
-    return true;
 }
 
 std::string UnloadCommand(const std::string& user)
@@ -75,51 +63,6 @@ bool ExportKey(const std::string& reg, const std::string& commandLine, HKEY root
                                  ").");
     return true;
 }
-
-// reg unload fails while another program holds a key of the hive open; such
-// handles are often closed a moment later.
-bool UnloadHive(const std::string& reg, const std::string& commandLine, const std::string& user,
-                HKEY root = HKEY_USERS)
-{
-    for (int attempt = 1;; ++attempt) {
-        DWORD code = 1;
-        if (RunHidden(reg, commandLine, nullptr, &code) == 0 && code == 0 && !HiveLoaded(user, root))
-            return true;
-        if (attempt == kUnloadAttempts)
-            return false;
-        Sleep(kUnloadPauseMs);
-    }
-}
-
-// Unloads a loaded hive on every way out of the job, an exception included:
-// left loaded, its user would get a temporary profile at the next logon.
-class THiveGuard {
-public:
-    THiveGuard(const std::string& reg, const std::string& commandLine, const std::string& key,
-               HKEY root = HKEY_USERS)
-        : reg_(reg), commandLine_(commandLine), user_(key), root_(root)
-    {
-    }
-    THiveGuard(const THiveGuard&) = delete;
-    THiveGuard& operator=(const THiveGuard&) = delete;
-    ~THiveGuard()
-    {
-        if (loaded_)
-            (void)Unload();  // only on the way out of an exception: nobody is left to tell
-    }
-    void Loaded() { loaded_ = true; }
-    // Whether the hive is gone; asked once, where the job is done with it.
-    bool Unload()
-    {
-        loaded_ = false;
-        return UnloadHive(reg_, commandLine_, user_, root_);
-    }
-
-private:
-    std::string reg_, commandLine_, user_;
-    HKEY root_;
-    bool loaded_ = false;
-};
 
 bool ReadFileBytes(const std::string& path, std::string& bytes)
 {
@@ -235,6 +178,7 @@ public:
                           " was not loaded over it");
         commands_ = BuildDiskHiveCommands(key_, hive_, work, IsAnsiLeadByte);
         DWORD code = 1;
+        guard_.Loading();
         if (RunHidden(reg_, commands_.load, nullptr, &code) != 0 || code != 0)
             return Refuse("the system's reg could not load " + hive_ + " (exit code " + std::to_string(code) +
                           "; it may be damaged, or this tool may lack administrator rights)");
@@ -311,6 +255,7 @@ private:
             const DiskHiveCommands commands = BuildDiskHiveCommands(key, system, "", IsAnsiLeadByte);
             THiveGuard guard(reg_, commands.unload, key, HKEY_LOCAL_MACHINE);
             DWORD code = 1;
+            guard.Loading();
             if (RunHidden(reg_, commands.load, nullptr, &code) == 0 && code == 0) {
                 guard.Loaded();
                 std::optional<bool> is64;
@@ -390,6 +335,7 @@ int ExportStoredProfileFiles(const std::string& profilesDirectory, const std::st
     THiveGuard hive(reg, commands.unload, user);
     Announce(progress, JobStep::LoadHive);
     DWORD loadCode = 0;
+    hive.Loading();
     if (RunHidden(reg, commands.load, profileFolder.c_str(), &loadCode) != 0)
         return Fail(problem, kCannotStartText, kCannotStartCaption, false), set.Finish(false, facts, problem), 1;
     if (loadCode != 0) {
@@ -407,7 +353,7 @@ int ExportStoredProfileFiles(const std::string& profilesDirectory, const std::st
                 ExportKey(reg, commands.printers, HKEY_USERS, userKey + "Printers",
                           "HKEY_USERS\\" + userKey + "Printers", set.WorkPath("printers.prt"), problem) &&
                 Announce(progress, JobStep::DefaultPrinter) &&
-                WriteDefaultPrinterFile(HKEY_USERS, user, set, facts, problem);
+                WriteDefaultPrinterFile(HKEY_USERS, WideFromAnsi(user), set, facts, problem);
     // A profile of another disk, such as one of a machine that no longer
     // starts, is listed with the applications of that disk's Windows.
     const bool otherDisk = !SameFolder(profilesDirectory, SystemProfilesDirectory());
@@ -421,9 +367,9 @@ int ExportStoredProfileFiles(const std::string& profilesDirectory, const std::st
     }
     const EntryProgress entries = StepEntries(progress, JobStep::ApplicationsList);
     done = done && Announce(progress, JobStep::ApplicationsList) &&
-           (otherDisk ? WriteApplicationsFile(disk.Sources(), HKEY_USERS, user, set.WorkPath("Applications.txt"),
-                                              problem, false, entries)
-                      : WriteApplicationsFile(HKEY_LOCAL_MACHINE, true, HKEY_USERS, user,
+           (otherDisk ? WriteApplicationsFile(disk.Sources(), HKEY_USERS, WideFromAnsi(user),
+                                              set.WorkPath("Applications.txt"), problem, false, entries)
+                      : WriteApplicationsFile(HKEY_LOCAL_MACHINE, true, HKEY_USERS, WideFromAnsi(user),
                                               set.WorkPath("Applications.txt"), problem, false, entries));
     // Whatever happened, the hive goes before anything else is done.
     Announce(progress, JobStep::Unload);
@@ -486,7 +432,7 @@ int ExportCurrentUserFiles(const std::string& outputFolder, TProblem& problem, c
     facts.kind = SourceKind::CurrentUser;
     facts.name = RunningUserName();
     done = done && Announce(progress, JobStep::DefaultPrinter) &&
-           WriteDefaultPrinterFile(HKEY_CURRENT_USER, "", set, facts, problem);
+           WriteDefaultPrinterFile(HKEY_CURRENT_USER, L"", set, facts, problem);
     for (const char* stem : {"mappedDrv", "printers"}) {
         if (done && set.Produced(std::string(stem) + ".reg"))
             done = ConvertToPrxFile(set.WorkPath(std::string(stem) + ".reg"), set.WorkPath(std::string(stem) + ".prx"),
@@ -495,7 +441,7 @@ int ExportCurrentUserFiles(const std::string& outputFolder, TProblem& problem, c
     if (done && set.Produced("InstalledApps.txt"))
         done = MakeAppList(set.WorkPath("InstalledApps.txt"), set.WorkPath("InstalledApp.txt"), problem) == 0;
     done = done && Announce(progress, JobStep::ApplicationsList) &&
-           WriteApplicationsFile(HKEY_LOCAL_MACHINE, true, HKEY_CURRENT_USER, "", set.WorkPath("Applications.txt"),
+           WriteApplicationsFile(HKEY_LOCAL_MACHINE, true, HKEY_CURRENT_USER, L"", set.WorkPath("Applications.txt"),
                                  problem, false, StepEntries(progress, JobStep::ApplicationsList));
     Announce(progress, JobStep::Files);
     done = done && RenameServersInSet(set, map, facts, problem);

@@ -5,7 +5,7 @@
 
 #include "local/JobProgress.h"
 #include "local/JobReport.h"
-#include "local/ServerMap.h"
+#include "import/ServerMap.h"
 
 // Every file each local job can leave in its output folder.
 extern const std::vector<std::string> kStoredProfileFiles;

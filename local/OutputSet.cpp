@@ -4,8 +4,10 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <optional>
 #include <utility>
 
+#include "local/LeftoverRule.h"
 #include "local/WorkFolderName.h"
 #include "version.h"
 
@@ -30,6 +32,11 @@ const char kOldFolder[] = "~old";
 const char kMovingInMark[] = "~in";
 const char kSourceFile[] = "Source.txt";
 const char kLockFile[] = "~lock";
+// Inside a work folder: the serial of the set its commit found in place.
+const char kBaseFile[] = "~base";
+// Beside the output folder: its lock, which holds the serial of its set.
+const char kSetLockSuffix[] = ".~lock";
+const DWORD kSetLockPauseMs = 100;
 
 std::string ErrorText(DWORD code)
 {
@@ -95,6 +102,98 @@ bool CreateEmptyFile(const std::string& path)
     return file != INVALID_HANDLE_VALUE && CloseHandle(file);
 }
 
+// A set serial from the start of an open file; none when it holds none.
+std::optional<unsigned long> ReadSerial(HANDLE file)
+{
+    char text[16] = {};
+    DWORD read = 0;
+    if (SetFilePointer(file, 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER ||
+        !ReadFile(file, text, sizeof text - 1, &read, nullptr))
+        return std::nullopt;
+    return ParseSetSerial(std::string(text, read));
+}
+
+bool WriteSerial(HANDLE file, unsigned long serial)
+{
+    const std::string text = std::to_string(serial);
+    DWORD written = 0;
+    return SetFilePointer(file, 0, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER &&
+           WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+           written == text.size() && SetEndOfFile(file);
+}
+
+// False with the reason in GetLastError.
+bool WriteSerialFile(const std::string& path, unsigned long serial)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    const bool written = WriteSerial(file, serial);
+    const DWORD error = GetLastError();
+    const bool closed = CloseHandle(file) != FALSE;
+    if (!written)
+        SetLastError(error);
+    return written && closed;
+}
+
+std::optional<unsigned long> ReadSerialFile(const std::string& path)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return std::nullopt;
+    const std::optional<unsigned long> serial = ReadSerial(file);
+    CloseHandle(file);
+    return serial;
+}
+
+// The lock of one output folder, a file beside it: whoever commits a set
+// there or repairs a leftover holds it open without sharing. Sharing modes
+// hold across the machines that share a folder, where process ids tell
+// nothing; the system closes the file when its run ends, killed or not (a
+// file server, once it drops the session of a machine that died). It holds
+// the serial of the set in place, raised by each commit that made its set
+// whole, so that a leftover can be told older than that set.
+class TSetLock {
+public:
+    TSetLock() = default;
+    TSetLock(const TSetLock&) = delete;
+    TSetLock& operator=(const TSetLock&) = delete;
+    ~TSetLock()
+    {
+        if (file_ != INVALID_HANDLE_VALUE)
+            CloseHandle(file_);
+    }
+
+    // Takes the lock of output, waiting up to waitMs while another run holds
+    // it; false, with the reason and then `after`, when it cannot.
+    bool Take(const std::string& output, DWORD waitMs, const std::string& after, TProblem& problem)
+    {
+        const std::string path = output + kSetLockSuffix;
+        for (const DWORD start = GetTickCount();; Sleep(kSetLockPauseMs)) {
+            file_ = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                                FILE_ATTRIBUTE_HIDDEN, nullptr);
+            if (file_ != INVALID_HANDLE_VALUE)
+                return true;
+            const DWORD code = GetLastError();
+            if (code == ERROR_SHARING_VIOLATION && GetTickCount() - start < waitMs)
+                continue;
+            const DWORD seconds = (waitMs + 999) / 1000;
+            if (code == ERROR_SHARING_VIOLATION)
+                return Fail(problem, "Another run of the tool has been writing the files in " + output + " for " +
+                                         std::to_string(seconds) + (seconds == 1 ? " second" : " seconds") +
+                                         " (it holds " + path + ")." + after);
+            return Fail(problem, "The lock " + path + " cannot be created (" + ErrorText(code) + ")." + after);
+        }
+    }
+
+    // 0 for a lock that holds none yet.
+    unsigned long Serial() const { return ReadSerial(file_).value_or(0); }
+    bool SetSerial(unsigned long serial) { return WriteSerial(file_, serial); }
+
+private:
+    HANDLE file_ = INVALID_HANDLE_VALUE;
+};
+
 } // namespace
 
 bool CreateFolderTree(const std::string& path)
@@ -121,8 +220,9 @@ bool CreateFolderTree(const std::string& path)
     return false;
 }
 
-TOutputSet::TOutputSet(const std::string& outputFolder, const std::vector<std::string>& ownNames, FileMove move)
-    : output_(outputFolder), own_(ownNames), move_(std::move(move))
+TOutputSet::TOutputSet(const std::string& outputFolder, const std::vector<std::string>& ownNames, FileMove move,
+                       DWORD lockWaitMs)
+    : output_(outputFolder), own_(ownNames), move_(std::move(move)), lockWaitMs_(lockWaitMs)
 {
 }
 
@@ -141,18 +241,23 @@ bool TOutputSet::Begin(TProblem& problem)
         return Fail(problem, "The folder " + output_ + " cannot be created (" + ErrorText(code) +
                                  "). Start the tool from a folder it can write to. Nothing was exported.");
     }
-    if (!RepairLeftovers(problem))
+    // Held until the new work folder is locked too: a run that repairs
+    // leftovers holds it, so it never takes that folder for one.
+    TSetLock lock;
+    if (!lock.Take(output_, lockWaitMs_, " Nothing was exported.", problem) || !RepairLeftovers(lock.Serial(), problem))
         return false;
     // A name of its own for every job: two runs of the tool, or a job nested
     // in another's message box, never share a work folder.
     static LONG serial = 0;
     DWORD code = ERROR_ALREADY_EXISTS;
-    for (int attempt = 0; attempt < 100 && code == ERROR_ALREADY_EXISTS; ++attempt) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
         const std::string candidate = WorkFolderPath(output_, GetCurrentProcessId(),
                                                      static_cast<unsigned long>(InterlockedIncrement(&serial)));
         if (!CreateDirectoryA(candidate.c_str(), nullptr)) {
             code = GetLastError();
-            continue;
+            if (code == ERROR_ALREADY_EXISTS)
+                continue;
+            break;
         }
         lock_ = TakeLock(candidate);
         if (lock_ != INVALID_HANDLE_VALUE) {
@@ -160,13 +265,20 @@ bool TOutputSet::Begin(TProblem& problem)
             return true;
         }
         code = GetLastError();
+        // A run that repairs without the output folder's lock (an earlier
+        // version of the tool, on another machine, where this process id
+        // tells nothing) took the new folder for a leftover before its lock
+        // was taken, and removes it: a new serial, the folder left to that run.
+        if (code == ERROR_SHARING_VIOLATION || code == ERROR_PATH_NOT_FOUND)
+            continue;
         (void)RemoveDirectoryA(candidate.c_str());
+        break;
     }
     return Fail(problem, "A work folder beside " + output_ + " cannot be created (" + ErrorText(code) +
                              "). Nothing was exported.");
 }
 
-bool TOutputSet::RepairLeftovers(TProblem& problem)
+bool TOutputSet::RepairLeftovers(unsigned long current, TProblem& problem)
 {
     const std::string leaf = OutputFolderLeaf(output_, IsAnsiLeadByte);
     std::vector<std::string> leftovers;
@@ -187,13 +299,14 @@ bool TOutputSet::RepairLeftovers(TProblem& problem)
     } while (FindNextFileA(find, &entry));
     FindClose(find);
     for (const std::string& leftover : leftovers) {
-        if (!RepairLeftover(leftover, problem))
+        if (!RepairLeftover(leftover, current, problem))
             return false;
     }
     return true;
 }
 
-// The commit that left the folder had got as far as its content tells:
+// The commit that left the folder had got as far as its content tells
+// (DecideLeftoverRepair):
 // - no "~old": it had not begun; the output folder is as it was.
 // - "~old" without the mark: it was moving the earlier files aside (or its
 //   undo was moving them back); those in "~old" go back where they were.
@@ -201,38 +314,45 @@ bool TOutputSet::RepairLeftovers(TProblem& problem)
 //   own file in the output folder is a new one. With "Source.txt", which
 //   comes last, the new set is whole and the earlier one is done with;
 //   without it, the new files go and the earlier ones come back.
-bool TOutputSet::RepairLeftover(const std::string& leftover, TProblem& problem)
+// - a set committed after it began (the lock's serial is past its "~base"):
+//   that set replaced whatever this commit left, and "~old" is older still.
+bool TOutputSet::RepairLeftover(const std::string& leftover, unsigned long current, TProblem& problem)
 {
     HANDLE lock = TakeLock(leftover);
     if (lock == INVALID_HANDLE_VALUE)
         return true;  // a job still writes it, or another run repairs it now
     const std::string old = leftover + "\\" + kOldFolder, mark = leftover + "\\" + kMovingInMark;
-    bool repaired = true, movedBack = false, removedNew = false;
     const DWORD oldAttributes = GetFileAttributesA(old.c_str());
-    if (oldAttributes != INVALID_FILE_ATTRIBUTES && (oldAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
-        !(oldAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-        const bool movingIn = IsFile(mark);
-        if (!movingIn || !IsFile(output_ + "\\" + kSourceFile)) {
-            for (const std::string& name : own_) {
-                const std::string path = output_ + "\\" + name;
-                if (!movingIn || !IsFile(path))
-                    continue;
-                if (!DeleteFileA(path.c_str())) {
-                    repaired = false;
-                    break;
-                }
-                removedNew = true;
+    LeftoverState state;
+    state.hasOld = oldAttributes != INVALID_FILE_ATTRIBUTES && (oldAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+                   !(oldAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
+    state.movingIn = IsFile(mark);
+    state.sourceInPlace = IsFile(output_ + "\\" + kSourceFile);
+    state.base = ReadSerialFile(leftover + "\\" + kBaseFile);
+    state.current = current;
+    const LeftoverRepair repair = DecideLeftoverRepair(state);
+    bool repaired = true, movedBack = false, removedNew = false;
+    if (repair == LeftoverRepair::PutBack || repair == LeftoverRepair::RemoveNew) {
+        const bool movingIn = repair == LeftoverRepair::RemoveNew;
+        for (const std::string& name : own_) {
+            const std::string path = output_ + "\\" + name;
+            if (!movingIn || !IsFile(path))
+                continue;
+            if (!DeleteFileA(path.c_str())) {
+                repaired = false;
+                break;
             }
-            // The mark goes before any earlier file comes back: should this
-            // repair be cut short in turn, the next one keeps those.
-            repaired = repaired && (!movingIn || DeleteFileA(mark.c_str()));
-            for (const std::string& name : own_) {
-                const std::string from = old + "\\" + name, to = output_ + "\\" + name;
-                if (!repaired || !IsFile(from))
-                    continue;
-                repaired = !IsFile(to) && move_(from.c_str(), to.c_str());
-                movedBack = movedBack || repaired;
-            }
+            removedNew = true;
+        }
+        // The mark goes before any earlier file comes back: should this
+        // repair be cut short in turn, the next one keeps those.
+        repaired = repaired && (!movingIn || DeleteFileA(mark.c_str()));
+        for (const std::string& name : own_) {
+            const std::string from = old + "\\" + name, to = output_ + "\\" + name;
+            if (!repaired || !IsFile(from))
+                continue;
+            repaired = !IsFile(to) && move_(from.c_str(), to.c_str());
+            movedBack = movedBack || repaired;
         }
     }
     const std::string found = "An earlier export that did not finish left " + leftover;
@@ -244,7 +364,9 @@ bool TOutputSet::RepairLeftover(const std::string& leftover, TProblem& problem)
     EmptyFolder(leftover);
     CloseHandle(lock);
     const bool removed = RemoveDirectoryA(leftover.c_str()) != FALSE;
-    const std::string done = movedBack    ? "the earlier files in " + output_ + " were put back from it"
+    const std::string done = repair == LeftoverRepair::Discard
+                                 ? "the set in " + output_ + " is newer than the files it held, so they were discarded"
+                             : movedBack  ? "the earlier files in " + output_ + " were put back from it"
                              : removedNew ? "its unfinished files in " + output_ + " were removed"
                                           : "nothing in " + output_ + " had to change";
     Note(problem, found + "; " + done + (removed ? ", and it was removed." : ", but it could not be removed."));
@@ -268,6 +390,10 @@ std::vector<std::string> TOutputSet::ProducedNames() const
 
 bool TOutputSet::Commit(TProblem& problem)
 {
+    // Held until the new set is whole or the earlier one is back.
+    TSetLock setLock;
+    if (!setLock.Take(output_, lockWaitMs_, "", problem))
+        return false;
     // Read-only files are the admin's wish to keep them; the whole set stays then.
     for (const std::string& name : own_) {
         const std::string path = output_ + "\\" + name;
@@ -276,6 +402,13 @@ bool TOutputSet::Commit(TProblem& problem)
             return Fail(problem, "The file " + path + " is read-only, so the files in " + output_ +
                                      " cannot be replaced.");
     }
+    // Noted before anything moves: should this commit be cut short, and
+    // another set be committed before its leftover is repaired, the repair
+    // tells that set from the one found here.
+    const unsigned long base = setLock.Serial();
+    if (!WriteSerialFile(work_ + "\\" + kBaseFile, base))
+        return Fail(problem, "The file " + work_ + "\\" + kBaseFile + " cannot be written (" +
+                                 ErrorText(GetLastError()) + ").");
     // The earlier set moves aside first, so that a file in use leaves
     // everything as it was; it is deleted only once the new set is in place.
     const std::string old = work_ + "\\" + kOldFolder, mark = work_ + "\\" + kMovingInMark;
@@ -330,6 +463,8 @@ bool TOutputSet::Commit(TProblem& problem)
         }
         movedIn.push_back(name);
     }
+    // A leftover whose commit began before this one is older than this set.
+    (void)setLock.SetSerial(base + 1);  // failing, this set's leftover (if any) is still repaired as whole
     RemoveWork();
     return true;
 }

@@ -28,6 +28,10 @@ bool CreateFolderTree(const std::string& path);
 // when it cannot.
 using FileMove = std::function<BOOL(const char* from, const char* to)>;
 
+// How long a job waits for another run that commits or repairs the same
+// output folder before it gives up, saying why.
+const DWORD kSetLockWaitMs = 30000;
+
 // One job's files. The job writes them into a new work folder beside the
 // output folder; Commit then puts them in place of the job's earlier files as
 // one set, and removes every file of the set that this run did not produce.
@@ -36,13 +40,17 @@ using FileMove = std::function<BOOL(const char* from, const char* to)>;
 //
 // A run that ends in the middle (killed, the machine switched off) leaves its
 // work folder behind; the next job of the same output folder repairs it
-// before it starts (Begin).
+// before it starts (Begin), unless a newer set has been committed since: then
+// what it held is obsolete and discarded. Commit and repair hold the output
+// folder's lock, a file beside it ("carol.~lock"), so that two runs never
+// move files there at once, on one machine or on several sharing the folder.
 class TOutputSet {
 public:
     // ownNames: every file the job can leave in the output folder. move: how
-    // the set's files are moved; only tests pass another.
+    // the set's files are moved, lockWaitMs: how long a commit or repair
+    // waits for another run's; only tests pass others.
     TOutputSet(const std::string& outputFolder, const std::vector<std::string>& ownNames,
-               FileMove move = MoveFileA);
+               FileMove move = MoveFileA, DWORD lockWaitMs = kSetLockWaitMs);
     TOutputSet(const TOutputSet&) = delete;
     TOutputSet& operator=(const TOutputSet&) = delete;
     // Removes the work folder when the set was not committed, unless it holds
@@ -69,14 +77,15 @@ public:
 private:
     bool Commit(TProblem& problem);
     bool WriteSourceFile(SourceFacts facts, TProblem& problem) const;
-    bool RepairLeftovers(TProblem& problem);
-    bool RepairLeftover(const std::string& leftover, TProblem& problem);
+    bool RepairLeftovers(unsigned long current, TProblem& problem);
+    bool RepairLeftover(const std::string& leftover, unsigned long current, TProblem& problem);
     void ReleaseWork();
     void RemoveWork();
 
     std::string output_;
     std::vector<std::string> own_;
     FileMove move_;
+    DWORD lockWaitMs_;
     std::string work_;
     HANDLE lock_ = INVALID_HANDLE_VALUE;  // the work folder's, held while the job runs
     bool keep_ = false;                   // the work folder holds earlier files

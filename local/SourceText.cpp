@@ -76,6 +76,14 @@ std::string SourceFileText(const SourceFacts& facts)
             text += (i ? ", " : "") + facts.serverMap[i];
         text += "\r\n";
     }
+    std::string unicodeList;
+    for (const std::string& name : facts.unicodeFiles) {
+        if (Has(facts.files, name))
+            unicodeList += (unicodeList.empty() ? "" : ", ") + name;
+    }
+    if (!unicodeList.empty())
+        text += "Unicode (UTF-16, as reg export writes): " + unicodeList + ", because code page " +
+                std::to_string(facts.codePage) + " cannot carry every name in them\r\n";
     if (!facts.machineHive.empty())
         text += "Machine applications: read from " + facts.machineHive + ", the registry of the disk the profile is on\r\n";
     else if (!facts.noMachineApps.empty())

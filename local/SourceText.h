@@ -24,6 +24,10 @@ struct SourceFacts {
     std::string localDefaultPrinter;
     // "\\OLD to \\NEW" for each server renamed in the files to import.
     std::vector<std::string> serverMap;
+    // The files written in Unicode because some name in them has no form in
+    // the ANSI code page codePage of the machine that wrote them.
+    std::vector<std::string> unicodeFiles;
+    unsigned codePage = 0;
 };
 
 // The labels of Source.txt's lines that /apply reads back.

@@ -176,7 +176,7 @@ std::vector<UninstallSource> MachineUninstallKeys(HKEY localMachine, bool thisMa
     return keys;
 }
 
-bool WriteApplicationsFile(HKEY localMachine, bool thisMachine, HKEY userRoot, const std::string& userPath,
+bool WriteApplicationsFile(HKEY localMachine, bool thisMachine, HKEY userRoot, const std::wstring& userPath,
                            const std::string& path, TProblem& problem, bool ownerless, const EntryProgress& progress)
 {
     return WriteApplicationsFile(MachineUninstallKeys(localMachine, thisMachine), userRoot, userPath, path, problem,
@@ -184,11 +184,11 @@ bool WriteApplicationsFile(HKEY localMachine, bool thisMachine, HKEY userRoot, c
 }
 
 bool WriteApplicationsFile(const std::vector<UninstallSource>& machineKeys, HKEY userRoot,
-                           const std::string& userPath, const std::string& path, TProblem& problem, bool ownerless,
+                           const std::wstring& userPath, const std::string& path, TProblem& problem, bool ownerless,
                            const EntryProgress& progress)
 {
     std::vector<UninstallSource> sources = machineKeys;
-    const std::wstring userKey = userPath.empty() ? kUninstallKey : WideFromAnsi(userPath) + L"\\" + kUninstallKey;
+    const std::wstring userKey = userPath.empty() ? kUninstallKey : userPath + L"\\" + kUninstallKey;
     sources.push_back({userRoot, userKey, 0, AppScope::User});
     // The count in all is taken before the reading: one more call per key,
     // which only the window, asking for progress, pays.

@@ -40,9 +40,9 @@ std::vector<UninstallSource> MachineUninstallKeys(HKEY localMachine, bool thisMa
 // a software hive loaded from another disk. progress hears of every subkey
 // read, counted over all the keys.
 bool WriteApplicationsFile(const std::vector<UninstallSource>& machineKeys, HKEY userRoot,
-                           const std::string& userPath, const std::string& path, TProblem& problem,
+                           const std::wstring& userPath, const std::string& path, TProblem& problem,
                            bool ownerless = false, const EntryProgress& progress = {});
 // The same for a running machine (MachineUninstallKeys).
-bool WriteApplicationsFile(HKEY localMachine, bool thisMachine, HKEY userRoot, const std::string& userPath,
+bool WriteApplicationsFile(HKEY localMachine, bool thisMachine, HKEY userRoot, const std::wstring& userPath,
                            const std::string& path, TProblem& problem, bool ownerless = false,
                            const EntryProgress& progress = {});

@@ -6,12 +6,25 @@ const char kConnectFailedCaption[] = "Problem locating pc.";
 
 namespace {
 
-const char* KnownReason(long error)
+// Winsock's numbers, which this file has no header for.
+const int kTimedOut = 10060;       // WSAETIMEDOUT
+const int kRefused = 10061;        // WSAECONNREFUSED
+const int kHostNotFound = 11001;   // WSAHOST_NOT_FOUND
+
+const char* KnownReason(long error, bool answered)
 {
     switch (error) {
-    case 51:    // ERROR_REM_NOT_LIST
-    case 53:    // ERROR_BAD_NETPATH
-    case 67:    // ERROR_BAD_NET_NAME
+    case 51:  // ERROR_REM_NOT_LIST
+    case 53:  // ERROR_BAD_NETPATH
+    case 67:  // ERROR_BAD_NET_NAME
+        // Past the look these come from behind the ports: the registry's pipe
+        // or the share IPC$ that carries it, or a server that is not the
+        // machine named (a stale name record leads to another one).
+        if (answered)
+            return "The machine answers on the network, but its registry cannot be reached: the Remote Registry "
+                   "service is not running there, its Server service or file and printer sharing is off, or the "
+                   "name leads to another machine (a stale DNS or WINS record).";
+        [[fallthrough]];
     case 1231:  // ERROR_NETWORK_UNREACHABLE
     case 1232:  // ERROR_HOST_UNREACHABLE
         return "The machine is not found on the network, or it is switched off.";
@@ -83,9 +96,9 @@ bool IsLoopbackV4(const std::string& name)
 
 } // namespace
 
-std::string ConnectFailureReason(long error, const std::string& systemText)
+std::string ConnectFailureReason(long error, const std::string& systemText, bool answered)
 {
-    const char* known = KnownReason(error);
+    const char* known = KnownReason(error, answered);
     std::string reason = known ? std::string(known) : TrimmedText(systemText);
     if (reason.empty())
         reason = "The system gives no text for this error.";
@@ -110,8 +123,34 @@ std::string ProbeFailureReason(ProbeOutcome outcome, int socketError)
         text = "The machine does not answer on the network (ports 445 and 139): switched off, or a firewall blocks "
                "file and printer sharing.";
         break;
+    case ProbeOutcome::CannotReach:
+        text = "This computer cannot reach that network (ports 445 and 139): it has no route to the machine's "
+               "address, or its own network connection is down.";
+        break;
     }
     return std::string(text) + " (error " + std::to_string(socketError) + ")";
+}
+
+TProbeResult DecideProbe(const std::vector<TAddressLook>& addresses)
+{
+    if (addresses.empty())
+        return {ProbeOutcome::NotKnown, kHostNotFound};
+    bool pending = false;
+    int other = 0;  // the first error that was not a refusal
+    for (const TAddressLook& address : addresses)
+        for (const int result : address.ports) {
+            if (result == 0)
+                return {ProbeOutcome::Answers, 0};
+            if (result == kConnectPending)
+                pending = true;
+            else if (result != kRefused && other == 0)
+                other = result;
+        }
+    if (pending)
+        return {ProbeOutcome::NoAnswer, kTimedOut};
+    if (other != 0)
+        return {ProbeOutcome::CannotReach, other};
+    return {ProbeOutcome::Refused, kRefused};
 }
 
 std::string ConnectProblemText(const std::string& reason)

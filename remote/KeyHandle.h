@@ -23,6 +23,14 @@ public:
             Replace(opened);
         return result;
     }
+    LONG Open(HKEY parent, const wchar_t* path, REGSAM access = KEY_READ)
+    {
+        HKEY opened = nullptr;
+        const LONG result = RegOpenKeyExW(parent, path, 0, access, &opened);
+        if (result == ERROR_SUCCESS)
+            Replace(opened);
+        return result;
+    }
 
     // Opens the key, creating it and its missing parents.
     LONG Create(HKEY parent, const char* path, REGSAM access = KEY_WRITE)

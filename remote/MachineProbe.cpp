@@ -3,6 +3,7 @@
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -24,37 +25,6 @@ private:
     bool started_ = false;
 };
 
-class TSocket {
-public:
-    TSocket() : socket_(::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP)) {}
-    TSocket(const TSocket&) = delete;
-    TSocket& operator=(const TSocket&) = delete;
-    ~TSocket()
-    {
-        if (socket_ != INVALID_SOCKET)
-            closesocket(socket_);
-    }
-    SOCKET Get() const { return socket_; }
-
-private:
-    SOCKET socket_;
-};
-
-// Starts a non-blocking connect; 0 while it is under way, else its error.
-int StartConnect(const TSocket& socket, sockaddr_in address, unsigned short port)
-{
-    if (socket.Get() == INVALID_SOCKET)
-        return WSAGetLastError();
-    u_long nonBlocking = 1;
-    if (ioctlsocket(socket.Get(), FIONBIO, &nonBlocking) != 0)
-        return WSAGetLastError();
-    address.sin_port = htons(port);
-    if (connect(socket.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0)
-        return 0;
-    const int error = WSAGetLastError();
-    return error == WSAEWOULDBLOCK ? 0 : error;
-}
-
 int PendingError(SOCKET socket)
 {
     int error = 0;
@@ -63,6 +33,120 @@ int PendingError(SOCKET socket)
         return WSAGetLastError();
     return error;
 }
+
+// Non-blocking connects through Winsock, waited for with select.
+class TSocketConnects : public TConnectSet {
+public:
+    TSocketConnects() = default;
+    TSocketConnects(const TSocketConnects&) = delete;
+    TSocketConnects& operator=(const TSocketConnects&) = delete;
+    ~TSocketConnects() override
+    {
+        for (const TUnderWay& connect : underWay_)
+            closesocket(connect.socket);
+    }
+
+    int Start(std::size_t id, unsigned long address, unsigned short port) override
+    {
+        const SOCKET s = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        if (s == INVALID_SOCKET)
+            return WSAGetLastError();
+        sockaddr_in to = {};
+        to.sin_family = AF_INET;
+        to.sin_addr.s_addr = address;
+        to.sin_port = htons(port);
+        u_long nonBlocking = 1;
+        if (ioctlsocket(s, FIONBIO, &nonBlocking) != 0) {
+            const int error = WSAGetLastError();
+            closesocket(s);
+            return error;
+        }
+        if (connect(s, reinterpret_cast<const sockaddr*>(&to), sizeof to) == 0) {
+            closesocket(s);
+            accepted_.push_back(id);
+            return 0;
+        }
+        const int error = WSAGetLastError();
+        if (error != WSAEWOULDBLOCK) {
+            closesocket(s);
+            return error;
+        }
+        underWay_.push_back({id, s});
+        return 0;
+    }
+
+    int Wait(DWORD ms, std::vector<TConnectEnd>& ended) override
+    {
+        if (!accepted_.empty()) {
+            for (const std::size_t id : accepted_)
+                ended.push_back({id, 0});
+            accepted_.clear();
+            return 0;
+        }
+        fd_set writable, failed;
+        FD_ZERO(&writable);
+        FD_ZERO(&failed);
+        for (const TUnderWay& connect : underWay_) {
+            FD_SET(connect.socket, &writable);
+            FD_SET(connect.socket, &failed);
+        }
+        timeval wait = {static_cast<long>(ms / 1000), static_cast<long>(ms % 1000 * 1000)};
+        if (select(0, nullptr, &writable, &failed, &wait) == SOCKET_ERROR)
+            return WSAGetLastError();
+        for (std::size_t i = 0; i < underWay_.size();) {
+            const SOCKET s = underWay_[i].socket;
+            if (!FD_ISSET(s, &writable) && !FD_ISSET(s, &failed)) {
+                ++i;
+                continue;
+            }
+            // Windows reports a failed connect in the except set, other
+            // systems as writable: SO_ERROR tells which it was either way.
+            ended.push_back({underWay_[i].id, PendingError(s)});
+            closesocket(s);
+            underWay_.erase(underWay_.begin() + static_cast<std::ptrdiff_t>(i));
+        }
+        return 0;
+    }
+
+private:
+    struct TUnderWay {
+        std::size_t id;
+        SOCKET socket;
+    };
+    std::vector<TUnderWay> underWay_;  // at most kMaxPendingConnects, well under FD_SETSIZE
+    std::vector<std::size_t> accepted_;  // at once, as loopback may
+};
+
+// A look's share of the slots: given back as its connects end, and all that
+// are left when the look ends, whichever way it ends.
+class TSlotHold {
+public:
+    TSlotHold(TConnectSlots& slots, std::size_t count) : slots_(slots), count_(count)
+    {
+        slots_.Take(count_);
+        taken_ = GetTickCount();
+    }
+    TSlotHold(const TSlotHold&) = delete;
+    TSlotHold& operator=(const TSlotHold&) = delete;
+    ~TSlotHold() { slots_.Give(count_); }
+    std::size_t Count() const { return count_; }
+    // When the look could start its connects.
+    DWORD TakenAt() const { return taken_; }
+    void GiveBack(std::size_t n)
+    {
+        slots_.Give(n);
+        count_ -= n;
+    }
+
+private:
+    TConnectSlots& slots_;
+    std::size_t count_;
+    DWORD taken_ = 0;
+};
+
+// Made before any thread of the process can look.
+TConnectSlots gProcessSlots(kMaxPendingConnects);
+TProbeNetwork gSystemNetwork;  // holds nothing: any thread may use it
 
 std::vector<std::string> ThisComputerNames()
 {
@@ -81,62 +165,143 @@ std::vector<std::string> ThisComputerNames()
 
 } // namespace
 
-TProbeResult ProbeMachine(const std::string& host, const TProbePorts& ports, DWORD capMs)
+TConnectSlots::TConnectSlots(std::size_t size)
+    : size_(size), free_(size), freed_(CreateEventA(nullptr, FALSE, FALSE, nullptr))
 {
-    TWinsock winsock;
-    if (!winsock.Started())
-        return {ProbeOutcome::NoAnswer, WSASYSNOTREADY};
+    InitializeCriticalSection(&lock_);
+    InitializeCriticalSection(&turn_);
+}
+
+TConnectSlots::~TConnectSlots()
+{
+    DeleteCriticalSection(&turn_);
+    DeleteCriticalSection(&lock_);
+    if (freed_)
+        CloseHandle(freed_);
+}
+
+std::size_t TConnectSlots::Free() const
+{
+    EnterCriticalSection(&lock_);
+    const std::size_t free = free_;
+    LeaveCriticalSection(&lock_);
+    return free;
+}
+
+void TConnectSlots::Take(std::size_t n)
+{
+    EnterCriticalSection(&turn_);
+    for (;;) {
+        EnterCriticalSection(&lock_);
+        const bool enough = free_ >= n;
+        if (enough)
+            free_ -= n;
+        LeaveCriticalSection(&lock_);
+        if (enough)
+            break;
+        // A Give between the look above and this wait has set the event:
+        // no slot that comes free is missed.
+        WaitForSingleObject(freed_, INFINITE);
+    }
+    LeaveCriticalSection(&turn_);
+}
+
+void TConnectSlots::Give(std::size_t n)
+{
+    if (n == 0)
+        return;
+    EnterCriticalSection(&lock_);
+    free_ += n;
+    LeaveCriticalSection(&lock_);
+    SetEvent(freed_);
+}
+
+TConnectSlots& ProcessConnectSlots()
+{
+    return gProcessSlots;
+}
+
+int TProbeNetwork::Resolve(const std::string& host, std::vector<unsigned long>& addresses)
+{
+    addresses.clear();
     addrinfo hints = {};
     hints.ai_family = AF_INET;  // the machines this tool reads speak SMB over IPv4
     hints.ai_socktype = SOCK_STREAM;
     addrinfo* found = nullptr;
     const int lookup = getaddrinfo(host.c_str(), nullptr, &hints, &found);
-    if (lookup != 0 || !found)
-        return {ProbeOutcome::NotKnown, lookup ? lookup : WSAHOST_NOT_FOUND};
-    sockaddr_in address = *reinterpret_cast<const sockaddr_in*>(found->ai_addr);
-    freeaddrinfo(found);
-
-    TSocket sockets[2];
-    const unsigned short portOf[2] = {ports.first, ports.second};
-    bool pending[2];
-    int lastError = WSAECONNREFUSED;
-    for (int i = 0; i < 2; ++i) {
-        const int error = StartConnect(sockets[i], address, portOf[i]);
-        pending[i] = error == 0;
-        if (error)
-            lastError = error;
+    if (lookup != 0)
+        return lookup;
+    for (const addrinfo* entry = found; entry; entry = entry->ai_next) {
+        if (entry->ai_family != AF_INET || entry->ai_addrlen < sizeof(sockaddr_in))
+            continue;
+        const unsigned long address = reinterpret_cast<const sockaddr_in*>(entry->ai_addr)->sin_addr.s_addr;
+        if (std::find(addresses.begin(), addresses.end(), address) == addresses.end())
+            addresses.push_back(address);
     }
-    const DWORD start = GetTickCount();
-    while (pending[0] || pending[1]) {
-        const DWORD elapsed = GetTickCount() - start;
+    freeaddrinfo(found);
+    return 0;
+}
+
+std::unique_ptr<TConnectSet> TProbeNetwork::NewConnectSet()
+{
+    return std::unique_ptr<TConnectSet>(new TSocketConnects());
+}
+
+TProbeNetwork& SystemProbeNetwork()
+{
+    return gSystemNetwork;
+}
+
+TProbeResult ProbeMachine(const std::string& host, const TProbePorts& ports, DWORD capMs, TProbeNetwork& network,
+                          TConnectSlots& slots)
+{
+    TWinsock winsock;
+    if (!winsock.Started())
+        return {ProbeOutcome::CannotReach, WSASYSNOTREADY};
+    std::vector<unsigned long> addresses;
+    const int lookup = network.Resolve(host, addresses);
+    if (lookup != 0 || addresses.empty())
+        return {ProbeOutcome::NotKnown, lookup ? lookup : WSAHOST_NOT_FOUND};
+
+    // Connect i goes to port i % 2 of address i / 2.
+    const unsigned short portOf[2] = {ports.first, ports.second};
+    std::vector<TAddressLook> looks(addresses.size());
+    const std::size_t total = addresses.size() * 2;
+    TSlotHold held(slots, std::min(total, slots.Size()));
+    // Made after the hold, so that its connects are closed before their
+    // slots go back.
+    const std::unique_ptr<TConnectSet> connects = network.NewConnectSet();
+    std::size_t next = 0, underWay = 0;
+    std::vector<TConnectEnd> ended;
+    for (;;) {
+        // A name with more addresses than the slots allow gets its later
+        // connects as the earlier ones end, within the same cap.
+        for (; next < total && underWay < held.Count(); ++next) {
+            const int error = connects->Start(next, addresses[next / 2], portOf[next % 2]);
+            looks[next / 2].ports[next % 2] = error ? error : kConnectPending;
+            if (!error)
+                ++underWay;
+        }
+        // Once none is left to start, the slot of a connect that ended goes
+        // back at once.
+        held.GiveBack(held.Count() - underWay);
+        if (underWay == 0)
+            break;
+        const DWORD elapsed = GetTickCount() - held.TakenAt();
         if (elapsed >= capMs)
-            return {ProbeOutcome::NoAnswer, WSAETIMEDOUT};
-        const DWORD left = capMs - elapsed;
-        timeval wait = {static_cast<long>(left / 1000), static_cast<long>(left % 1000 * 1000)};
-        fd_set writable, failed;
-        FD_ZERO(&writable);
-        FD_ZERO(&failed);
-        for (int i = 0; i < 2; ++i)
-            if (pending[i]) {
-                FD_SET(sockets[i].Get(), &writable);
-                FD_SET(sockets[i].Get(), &failed);
-            }
-        const int ready = select(0, nullptr, &writable, &failed, &wait);
-        if (ready == SOCKET_ERROR)
-            return {ProbeOutcome::NoAnswer, WSAGetLastError()};
-        for (int i = 0; i < 2; ++i) {
-            if (!pending[i] || (!FD_ISSET(sockets[i].Get(), &writable) && !FD_ISSET(sockets[i].Get(), &failed)))
-                continue;
-            // Windows reports a failed connect in the except set, other
-            // systems as writable: SO_ERROR tells which it was either way.
-            const int error = PendingError(sockets[i].Get());
-            if (error == 0)
+            break;
+        ended.clear();
+        const int waitError = connects->Wait(capMs - elapsed, ended);
+        if (waitError)
+            return {ProbeOutcome::CannotReach, waitError};
+        for (const TConnectEnd& end : ended) {
+            if (end.error == 0)
                 return {ProbeOutcome::Answers, 0};
-            pending[i] = false;
-            lastError = error;
+            looks[end.id / 2].ports[end.id % 2] = end.error;
+            --underWay;
         }
     }
-    return {ProbeOutcome::Refused, lastError};
+    return DecideProbe(looks);
 }
 
 std::string MachineUnreachableReason(const std::string& machine, const MachineProbe& probe)
@@ -149,7 +314,7 @@ std::string MachineUnreachableReason(const std::string& machine, const MachinePr
     return ProbeFailureReason(result.outcome, result.error);
 }
 
-std::string ConnectFailureText(LONG error)
+std::string ConnectFailureText(LONG error, bool answered)
 {
     char* text = nullptr;
     const DWORD length =
@@ -158,5 +323,5 @@ std::string ConnectFailureText(LONG error)
     const std::string systemText = length && text ? std::string(text, length) : std::string();
     if (text)
         LocalFree(text);
-    return ConnectFailureReason(error, systemText);
+    return ConnectFailureReason(error, systemText, answered);
 }

@@ -2,6 +2,7 @@
 
 #include "local/ImportFiles.h"
 #include "local/OutputSet.h"
+#include "local/SystemCodePage.h"
 #include "remote/AppListFile.h"
 #include "remote/MachineProbe.h"
 #include "remote/ApplicationsFile.h"
@@ -15,8 +16,12 @@ const std::vector<std::string> kRemoteUserFiles = {
 
 namespace {
 
-const char kLoggedOnMarkKey[] = "Volatile Environment";
-const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+const wchar_t kLoggedOnMarkKey[] = L"Volatile Environment";
+const wchar_t kUninstallKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+// Both jobs connect once the machine has passed the look at its ports (or
+// is this computer): a path "not found" is then a service behind those
+// ports, never a machine that is switched off.
+const bool kPastTheLook = true;
 
 } // namespace
 
@@ -27,23 +32,26 @@ LONG ListLoggedOnUsers(const std::string& machine, std::vector<RemoteUser>& user
     TRegistry registry;
     LONG result = registry.Connect(machine, HKEY_USERS);
     if (result != ERROR_SUCCESS) {
-        reason = ConnectFailureText(result);
+        reason = ConnectFailureText(result, kPastTheLook);
         return result;
     }
-    std::vector<std::string> candidates;
-    char name[MAX_PATH];
+    // Wide: a key named in a script the code page lacks must still be
+    // opened by its own name.
+    std::vector<std::wstring> candidates;
+    wchar_t name[MAX_PATH];
     for (DWORD index = 0;; ++index) {
-        result = RegEnumKeyA(registry.ConnectedKey(), index, name, MAX_PATH);
+        DWORD length = MAX_PATH;
+        result = RegEnumKeyExW(registry.ConnectedKey(), index, name, &length, nullptr, nullptr, nullptr, nullptr);
         if (result == ERROR_NO_MORE_ITEMS)
             break;
         if (result != ERROR_SUCCESS) {
-            reason = "The list of users of HKEY_USERS cannot be read: " + ConnectFailureText(result);
+            reason = "The list of users of HKEY_USERS cannot be read: " + ConnectFailureText(result, kPastTheLook);
             return result;
         }
-        candidates.push_back(name);
+        candidates.emplace_back(name, length);
     }
     // Every logged-on user counts: a terminal server has many.
-    for (const std::string& candidate : candidates) {
+    for (const std::wstring& candidate : candidates) {
         // Only an administrator may read the other users' keys; a key that
         // cannot be read may be a logged-on user's.
         TKeyHandle key;
@@ -52,18 +60,19 @@ LONG ListLoggedOnUsers(const std::string& machine, std::vector<RemoteUser>& user
             continue;  // unloaded since it was listed
         if (result != ERROR_SUCCESS) {
             users.clear();
-            reason = "The key HKEY_USERS\\" + candidate + " cannot be read, so who is logged on is not known: " +
-                     ConnectFailureText(result);
+            reason = "The key HKEY_USERS\\" + AnsiText(Utf16Text(candidate)) +
+                     " cannot be read, so who is logged on is not known: " + ConnectFailureText(result, kPastTheLook);
             return result;
         }
-        if (!TRegistry::HasSubKey(registry.ConnectedKey(), candidate, kLoggedOnMarkKey))
+        std::u16string homePath;
+        if (!TRegistry::HasSubKey(registry.ConnectedKey(), candidate, kLoggedOnMarkKey) ||
+            !TRegistry::ReadHomePath(registry.ConnectedKey(), candidate + L"\\" + kLoggedOnMarkKey, homePath))
             continue;
-        (void)registry.ReadHomePath(registry.ConnectedKey(), candidate + "\\" + kLoggedOnMarkKey);
-        for (const std::string& line : registry.GetNames()) {
-            RemoteUser user;
-            (void)RemoteUserFromLine(line, user);
-            users.push_back(user);
-        }
+        RemoteUser user;
+        user.wideUserKey = Utf16Text(candidate);
+        user.userKey = AnsiText(user.wideUserKey);
+        user.homeFolder = AnsiText(HomeFolderName(homePath));
+        users.push_back(user);
     }
     return ERROR_SUCCESS;
 }
@@ -76,16 +85,31 @@ int ExportRemoteUserFiles(const RemoteExportJob& job, TProblem& problem, const J
     facts.name = job.user.userKey;
     facts.homeFolder = job.user.homeFolder;
     facts.place = job.machine;
+    const std::wstring userKey = WideText(job.user.wideUserKey);
     TRegistry registry;
+    // Each file in the form that carries its names; Source.txt tells which are
+    // Unicode. apps.txt stays REGEDIT4, its names as the narrow calls give
+    // them: SmallApps.txt is cut from its lines, and Applications.txt keeps
+    // every name.
+    const auto exportFile = [&](const std::wstring& keyPath, const std::string& name, bool unicodeAllowed = true,
+                                const EntryProgress& entries = {}) {
+        if (!registry.ExportToFile(set.Work(), keyPath, name, problem, unicodeAllowed, entries))
+            return false;
+        if (registry.LastForm() == ExportForm::Unicode) {
+            NoteUnicodeFile(facts, name);
+            NoteUnicodeFile(facts, name + ".reg");
+        }
+        return true;
+    };
     Announce(progress, JobStep::Connect);
     LONG connected = registry.Connect(job.machine, HKEY_USERS);
     bool done = connected == ERROR_SUCCESS ||
-                Fail(problem, ConnectProblemText(ConnectFailureText(connected)), kConnectFailedCaption);
+                Fail(problem, ConnectProblemText(ConnectFailureText(connected, kPastTheLook)), kConnectFailedCaption);
     if (done) {
         // Nothing is written for a user who is gone: every export below
         // would otherwise find no key and pass for a user without any.
         TKeyHandle user;
-        const LONG result = user.Open(registry.ConnectedKey(), job.user.userKey.c_str());
+        const LONG result = user.Open(registry.ConnectedKey(), userKey.c_str());
         if (result == ERROR_FILE_NOT_FOUND)
             done = Fail(problem, "The user " + job.user.homeFolder + " (" + job.user.userKey +
                                      ") is no longer logged on at " + job.machine + ". Connect again to see who is.");
@@ -94,26 +118,25 @@ int ExportRemoteUserFiles(const RemoteExportJob& job, TProblem& problem, const J
                                      " cannot be read (error " + std::to_string(result) + ").");
     }
     done = done && set.Begin(problem) && Announce(progress, JobStep::Printers) &&
-           registry.ExportToFile(set.Work(), job.user.userKey + "\\Printers", "printers.txt", problem) &&
-           Announce(progress, JobStep::Drives) &&
-           registry.ExportToFile(set.Work(), job.user.userKey + "\\Network", "drives.txt", problem) &&
-           Announce(progress, JobStep::DefaultPrinter) &&
-           WriteDefaultPrinterFile(registry.ConnectedKey(), job.user.userKey, set, facts, problem);
+           exportFile(userKey + L"\\Printers", "printers.txt") && Announce(progress, JobStep::Drives) &&
+           exportFile(userKey + L"\\Network", "drives.txt") && Announce(progress, JobStep::DefaultPrinter) &&
+           WriteDefaultPrinterFile(registry.ConnectedKey(), userKey, set, facts, problem);
     if (done && job.withApps) {
         connected = registry.Connect(job.machine, HKEY_LOCAL_MACHINE);
         done = (connected == ERROR_SUCCESS ||
-                Fail(problem, ConnectProblemText(ConnectFailureText(connected)), kConnectFailedCaption)) &&
+                Fail(problem, ConnectProblemText(ConnectFailureText(connected, kPastTheLook)),
+                     kConnectFailedCaption)) &&
                Announce(progress, JobStep::InstalledApps) &&
-               registry.ExportToFile(set.Work(), kUninstallKey, "apps.txt", problem,
-                                     StepEntries(progress, JobStep::InstalledApps)) &&
+               exportFile(kUninstallKey, "apps.txt", false, StepEntries(progress, JobStep::InstalledApps)) &&
                MakeAppList(set.WorkPath("apps.txt"), set.WorkPath("SmallApps.txt"), problem) == 0;
         TKeyHandle users;
         connected = done ? users.Connect(job.machine.c_str(), HKEY_USERS) : ERROR_SUCCESS;
         done = done &&
                (connected == ERROR_SUCCESS ||
-                Fail(problem, ConnectProblemText(ConnectFailureText(connected)), kConnectFailedCaption)) &&
+                Fail(problem, ConnectProblemText(ConnectFailureText(connected, kPastTheLook)),
+                     kConnectFailedCaption)) &&
                Announce(progress, JobStep::ApplicationsList) &&
-               WriteApplicationsFile(registry.ConnectedKey(), false, users.Get(), job.user.userKey,
+               WriteApplicationsFile(registry.ConnectedKey(), false, users.Get(), userKey,
                                      set.WorkPath("Applications.txt"), problem, true,
                                      StepEntries(progress, JobStep::ApplicationsList));
     }

@@ -7,13 +7,17 @@
 
 #include "local/JobProgress.h"
 #include "local/JobReport.h"
-#include "local/ServerMap.h"
+#include "import/ServerMap.h"
 #include "remote/ConnectReason.h"
 #include "remote/RemoteUserLine.h"
 
 // Every file the remote export can leave in its folder.
 extern const std::vector<std::string> kRemoteUserFiles;
 
+
+// Both run once the machine has passed the look at its ports
+// (MachineUnreachableReason): their reasons for a connection that fails tell
+// of a machine that answered.
 
 // The users logged on at `machine`: every key of its HKEY_USERS with
 // "Volatile Environment\HOMEPATH", in the registry's order. 0, or the Win32

@@ -51,6 +51,10 @@ build_win32() {
 wine_session_start() {
   local name="$1" version=winxp
   export WINEARCH="$(wine_arch)" WINEDEBUG=-all
+  # Wine takes the ANSI code page from the Unix locale of each of its
+  # processes: the C locale gives 1252, which the tests of names in other
+  # scripts expect whatever this machine's locale is.
+  export LC_ALL=C.UTF-8
   WINE=wine
   if [ "$WINEARCH" = win64 ]; then
     # Debian's wine script prefers the 32-bit loader whenever it is installed.

@@ -34,6 +34,8 @@ std::string Summary(const CommandLineOptions& o)
         s += " apply:" + o.apply;
     if (o.again)
         s += " again";
+    if (!o.summary.empty())
+        s += " summary:" + o.summary;
     if (o.help)
         s += " help";
     return s;
@@ -83,6 +85,14 @@ TEST(CommandLine, ParsesSwitchesAndNamesTheFirstUsageError)
          "current jobs:8 apply:D:\\set"},
         {{"/apply", "D:\\set", "/jobs", "8"}, "/apply imports a set and exports nothing: give it with /again, /map and /out alone",
          "jobs:8 apply:D:\\set"},
+        {{"/SUMMARY", "\\\\fs\\moves", "/out", "C:\\o"}, "", "out:C:\\o jobs:8 summary:\\\\fs\\moves"},
+        {{"/summary", ""}, "/summary needs the folder of the sets", "jobs:8"},
+        {{"/summary", "D:\\m", "/machine", "pc1"}, "/summary reads the sets below a folder and exports nothing: give it with /out alone",
+         "m:pc1 jobs:8 summary:D:\\m"},
+        {{"/map", "a=b", "/summary", "D:\\m"}, "/summary reads the sets below a folder and exports nothing: give it with /out alone",
+         "jobs:8 map:a>b summary:D:\\m"},
+        {{"/summary", "D:\\m", "/again"}, "/summary reads the sets below a folder and exports nothing: give it with /out alone",
+         "jobs:8 again summary:D:\\m"},
         {{"/foo", "/?"}, "", "jobs:8 help"},
         {{"/out", "/?"}, "", "jobs:8 help"},
     };
@@ -275,7 +285,7 @@ TEST(CommandLine, UsageNamesEverySwitchInCrLfLines)
 {
     const std::string usage = UsageText();
     for (const char* word : {"/machine ", "/machines ", "/profile ", "/profiles ", "/current", "/apps", "/out ", "/jobs ",
-                             "/map ", "/apply ", "/?", "1 to 64", "0 every", "1 any", "2 usage"})
+                             "/map ", "/apply ", "/summary ", "/?", "1 to 64", "0 every", "1 any", "2 usage"})
         EXPECT_NE(usage.find(word), std::string::npos) << word;
     ASSERT_GE(usage.size(), 2u);
     EXPECT_EQ(usage.substr(usage.size() - 2), "\r\n");

@@ -4,7 +4,8 @@
 //
 // Input: the first byte picks the converter (bits 0-1); with bit 2 set a
 // UTF-16LE converter gets the other bytes widened to one unit each, so that
-// plain ASCII mutations reach its search text, else it gets them as they are.
+// plain ASCII mutations reach its search text (the remote converter after a
+// byte-order mark), else it gets them as they are.
 #include "local/ExportConverters.h"
 
 #include <cstdint>
@@ -23,10 +24,12 @@ const std::size_t kReferenceLimit = 4096;
 // kept outside them).
 std::string LiteralLoop(ConverterKind kind, const std::string& bytes)
 {
-    const bool wide = kind != ConverterKind::RemoteToReg;
+    const bool wide = kind != ConverterKind::RemoteToReg || bytes.compare(0, 2, "\xFF\xFE") == 0;
     const bool fromUsers = kind == ConverterKind::PrtToPrx || kind == ConverterKind::PrtToReg;
     const bool toReg = kind == ConverterKind::PrtToReg || kind == ConverterKind::RemoteToReg;
-    const std::u16string search = fromUsers ? u"[HKEY_USERS" : wide ? u"[HKEY_CURRENT_USER" : u"[S-";
+    const std::u16string search = fromUsers                          ? u"[HKEY_USERS"
+                                  : kind == ConverterKind::RemoteToReg ? u"[S-"
+                                                                       : u"[HKEY_CURRENT_USER";
     std::u16string text;
     const std::size_t width = wide ? 2 : 1, units = bytes.size() / width;
     for (std::size_t i = 0; i < units; ++i)
@@ -67,8 +70,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size == 0)
         return 0;
     const ConverterKind kind = static_cast<ConverterKind>(data[0] & 3);
-    const bool widen = (data[0] & 4) != 0 && kind != ConverterKind::RemoteToReg;
-    std::string input;
+    const bool widen = (data[0] & 4) != 0;
+    // The writer's UTF-16 files start with the byte-order mark, which makes
+    // its converter read 16-bit units.
+    std::string input = widen && kind == ConverterKind::RemoteToReg ? "\xFF\xFE" : "";
     for (std::size_t i = 1; i < size; ++i)
         input += widen ? std::string(1, static_cast<char>(data[i])) + '\0' : std::string(1, static_cast<char>(data[i]));
     const std::string output = ConvertExportBytes(kind, input);

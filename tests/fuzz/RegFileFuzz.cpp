@@ -8,7 +8,7 @@
 // file, a byte-order mark and one unit per byte, so that plain ASCII
 // mutations reach the parser of that form. Bit 1: read with code page 932's
 // lead bytes.
-#include "local/ServerMap.h"
+#include "import/ServerMap.h"
 
 #include <cstdint>
 #include <cstdio>

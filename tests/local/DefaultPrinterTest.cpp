@@ -4,8 +4,9 @@
 
 #include <string>
 
-#include "local/ImportRules.h"
-#include "tests/local/RegFileHelpers.h"
+#include "import/ImportRules.h"
+#include "tests/import/RegFileHelpers.h"
+#include "tests/local/Cp1252.h"
 
 namespace {
 
@@ -45,6 +46,21 @@ TEST(DefaultPrinter, RegFile)
     ASSERT_EQ(Kinds(file), "HBSV");
     EXPECT_EQ(file.items[3].data, std::string("\\\\\x95\x5C\\p") + '\0');
     for (const ImportVerdict& verdict : CheckImport(file))
+        EXPECT_TRUE(verdict.allowed) << verdict.reason;
+
+    // Read wide: the same bytes when the name fits the code page, else the
+    // Unicode form, which reads back as the same one value.
+    bool unicode = true;
+    EXPECT_EQ(DefaultPrinterRegText(u"\\\\srv\\HP \u00e9,winspool", cp1252::CodePage(), unicode),
+              DefaultPrinterRegText("\\\\srv\\HP \xE9,winspool"));
+    EXPECT_FALSE(unicode);
+    const std::u16string device = u"\\\\\u0421\u0435\u0440\u0432\u0435\u0440\\\u6253\u5370,winspool,Ne01:";
+    const RegFile wide = ReadRegFile(DefaultPrinterRegText(device, cp1252::CodePage(), unicode));
+    EXPECT_TRUE(unicode);
+    EXPECT_EQ(wide.form, RegFileForm::Utf16);
+    ASSERT_EQ(Kinds(wide), "HBSV");
+    EXPECT_EQ(wide.items[3].data, BytesOfUnits(device + u'\0'));
+    for (const ImportVerdict& verdict : CheckImport(wide))
         EXPECT_TRUE(verdict.allowed) << verdict.reason;
 }
 

@@ -45,4 +45,21 @@ TEST(SourceText, NamesTheSourceAndTheFilesToImport)
     }
 }
 
+// The files written in Unicode, in one line that says why; only those the set holds.
+TEST(SourceText, SaysWhichFilesAreUnicodeAndWhy)
+{
+    SourceFacts facts;
+    facts.kind = SourceKind::RemoteUser;
+    facts.files = {"DefaultPrinter.reg", "drives.txt", "drives.txt.reg", "printers.txt", "printers.txt.reg"};
+    facts.unicodeFiles = {"printers.txt", "printers.txt.reg", "apps.txt", "DefaultPrinter.reg"};
+    facts.codePage = 1252;
+    const std::string text = SourceFileText(facts);
+    EXPECT_NE(text.find("\r\nUnicode (UTF-16, as reg export writes): printers.txt, printers.txt.reg, DefaultPrinter.reg, "
+                        "because code page 1252 cannot carry every name in them\r\n"),
+              std::string::npos)
+        << text;
+    facts.unicodeFiles.clear();
+    EXPECT_EQ(SourceFileText(facts).find("Unicode"), std::string::npos);
+}
+
 } // namespace

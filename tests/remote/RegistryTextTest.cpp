@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "local/ExportConverters.h"
+#include "tests/local/Cp1252.h"
 #include "tests/local/Cp932.h"
 
 namespace {
@@ -77,6 +79,122 @@ TEST(RegistryText, DoubleByteCharactersKeepTheirSecondByte)
     }
     EXPECT_EQ(ValueNamePart("\x95\x5C", cp932), "\"\x95\x5C\"=");
     EXPECT_EQ(EscapeRegText("\x95\x5C"), "\x95\\\x5C") << "single-byte code pages double every 0x5C";
+}
+
+ExportValue Value(const std::u16string& name, unsigned long type, const std::string& data)
+{
+    ExportValue value;
+    value.name = name;
+    value.type = type;
+    value.data = data;
+    return value;
+}
+
+// The string data the wide calls give: UTF-16LE bytes, the terminator included.
+std::string Sz(const std::u16string& text)
+{
+    return BytesOfUnits(text + u'\0');
+}
+
+// A file is REGEDIT4 only when every key path, value name and string fits the
+// code page, wherever the text stands; binary and DWORD data are no text.
+TEST(RegistryText, AFileIsAnsiOnlyWhenEveryNameAndStringFits)
+{
+    const struct {
+        std::u16string text;
+        ExportForm form;
+    } texts[] = {
+        {u"HP 4", ExportForm::Ansi},
+        {u"Gr\u00f6\u00dfe \u20ac", ExportForm::Ansi},                          // Western, and the euro at 0x80
+        {u"\u041f\u0440\u0438\u043d\u0442\u0435\u0440", ExportForm::Unicode},  // Cyrillic
+        {u"\u6253\u5370\u673a", ExportForm::Unicode},                            // CJK
+        {std::u16string(u"a") + static_cast<char16_t>(0xD800), ExportForm::Unicode},  // a lone surrogate
+    };
+    for (const auto& t : texts) {
+        const std::vector<ExportSection> places[] = {
+            {{u"S-1\\Printers\\,,srv," + t.text, {Value(u"Server", 1, Sz(u"\\\\srv"))}}},
+            {{u"S-1\\Printers", {Value(t.text, 4, std::string(4, '\0'))}}},
+            {{u"S-1\\Printers", {Value(u"Name", 1, Sz(t.text))}}},
+            {{u"S-1\\Printers", {Value(u"Path", 2, Sz(u"%A%\\" + t.text))}}},
+            {{u"S-1\\Printers", {}}, {u"S-1\\Printers\\x", {Value(u"List", 7, Sz(u"a" + t.text + u'\0'))}}},
+        };
+        for (const auto& sections : places) {
+            ExportForm form = ExportForm::Ansi;
+            const std::string bytes = ExportFileBytes(sections, cp1252::CodePage(), form);
+            EXPECT_EQ(form, t.form) << bytes;
+            EXPECT_EQ(bytes.substr(0, 2) == "\xFF\xFE", t.form == ExportForm::Unicode) << bytes;
+        }
+    }
+    const std::u16string cyrillic = u"\u0416";
+    ExportForm form = ExportForm::Unicode;
+    ExportFileBytes({{u"S-1", {Value(u"Bin", 3, BytesOfUnits(cyrillic)), Value(u"Dw", 4, BytesOfUnits(cyrillic + cyrillic))}}},
+                    cp1252::CodePage(), form);
+    EXPECT_EQ(form, ExportForm::Ansi) << "binary data is no text";
+    ExportFileBytes({{u"S-1", {Value(u"Odd", 1, std::string("a\0b", 3))}}}, cp1252::CodePage(), form);
+    EXPECT_EQ(form, ExportForm::Unicode) << "the narrow calls would drop an odd byte";
+}
+
+// The same key in both forms: REGEDIT4 holds exactly what the narrow calls
+// would have given (hex(2) in code page bytes); Version 5.00 the same lines in
+// UTF-16, hex(2) and hex(7) in UTF-16 bytes. Its .reg copy keeps the form.
+TEST(RegistryText, TheSameKeyInBothForms)
+{
+    const auto key = [](const std::u16string& share) {
+        return std::vector<ExportSection>{{u"S-1-5\\Network\\Z",
+                                           {Value(u"RemotePath", 1, Sz(u"\\\\srv\\" + share)),
+                                            Value(u"Path", 2, Sz(u"%A%" + share)), Value(u"", 4, "\x07\0\0\0")}}};
+    };
+    ExportForm form = ExportForm::Unicode;
+    EXPECT_EQ(ExportFileBytes(key(u"Gr\u00f6\u00dfe"), cp1252::CodePage(), form),
+              "REGEDIT4\r\n\r\n[S-1-5\\Network\\Z]\r\n\"RemotePath\"=\"\\\\\\\\srv\\\\Gr\xF6\xDF" "e\"\r\n"
+              "\"Path\"=hex(2):25,41,25,47,72,f6,df,65,00\r\n@ =dword:00000007\r\n");
+    EXPECT_EQ(form, ExportForm::Ansi);
+
+    const std::u16string lines =
+        u"Windows Registry Editor Version 5.00\r\n\r\n[S-1-5\\Network\\Z]\r\n"
+        u"\"RemotePath\"=\"\\\\\\\\srv\\\\\u0416\u0443\"\r\n\"Path\"=hex(2):25,00,41,00,25,00,16,04,43,04,00,00\r\n"
+        u"@ =dword:00000007\r\n";
+    const std::string unicode = ExportFileBytes(key(u"\u0416\u0443"), cp1252::CodePage(), form);
+    EXPECT_EQ(form, ExportForm::Unicode);
+    EXPECT_EQ(unicode, "\xFF\xFE" + BytesOfUnits(lines));
+    std::u16string copy = lines;
+    copy.replace(copy.find(u"[S-1-5"), 6, u"[HKEY_CURRENT_USER");
+    EXPECT_EQ(ConvertExportBytes(ConverterKind::RemoteToReg, unicode), "\xFF\xFE" + BytesOfUnits(copy));
+
+    // apps.txt: REGEDIT4 whatever its names, as the narrow calls give them.
+    EXPECT_EQ(ExportFileBytes({{u"U\\\u011Aditor", {Value(u"DisplayName", 1, Sz(u"\u0416\u0443"))}}}, cp1252::CodePage(),
+                              form, false),
+              "REGEDIT4\r\n\r\n[U\\Editor]\r\n\"DisplayName\"=\"??\"\r\n");
+    EXPECT_EQ(form, ExportForm::Ansi);
+}
+
+// The Version 5.00 writer escapes and breaks lines as the REGEDIT4 one does
+// (ValueTextByType), in UTF-16 units and with UTF-16 data bytes.
+TEST(RegistryText, UnicodeValueTextByType)
+{
+    const struct {
+        unsigned long type;
+        std::string data;
+        std::string text;
+    } cases[] = {
+        {1, Sz(u"\\\\srv\\share"), R"("\\\\srv\\share")" "\n"},
+        {1, Sz(u"say \"hi\""), R"("say \"hi\"")" "\n"},
+        {1, BytesOfUnits(u"abc"), "\"abc\"\n"},  // stored without its NUL
+        {1, "", "\"\"\n"},
+        {1, BytesOfUnits(std::u16string(u"ab\0c", 4)), "hex(1):61,00,62,00,00,00,63,00\n"},
+        {1, Sz(u"a\r\nb"), "hex(1):61,00,0d,00,0a,00,62,00,00,00\n"},
+        {1, std::string("a\0b", 3), "hex(1):61,00,62\n"},  // an odd byte is kept
+        {2, Sz(u"%A%"), "hex(2):25,00,41,00,25,00,00,00\n"},
+        {7, BytesOfUnits(std::u16string(u"a\0\u0416\0\0", 5)), "hex(7):61,00,00,00,16,04,00,00,00,00\n"},
+        {4, std::string("\x1f\0\0\0", 4), "dword:0000001f\n"},
+        {3, "\x01\x02\x0a", "hex:01,02,0a\n"},
+        {0, std::string("\0\xff", 2), "hex(0):00,ff\n"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(UnicodeValueText(Value(u"x", c.type, c.data)), AsciiUnits(c.text)) << c.type << " " << c.text;
+    EXPECT_EQ(ValueNamePart(std::u16string()), u"@ =");
+    EXPECT_EQ(ValueNamePart(std::u16string(u"\\\\srv1\\a\"\u0416")), u"\"\\\\\\\\srv1\\\\a\\\"\u0416\"=");
+    EXPECT_EQ(SectionLine(std::u16string(u"S-1\\\u0416")), u"\n[S-1\\\u0416]\n");
 }
 
 } // namespace

@@ -11,40 +11,22 @@ namespace {
 TEST(RemoteUserLine, HomeFolderBeforeTheMarkerAndTheKeyAfterIt)
 {
     const struct {
-        std::string data;
-        std::string line;
-    } cases[] = {{std::string("\\Documents and Settings\\user1", 30), "user1   =-->S-1-5-18"},
-                 {std::string("\\", 2), "   =-->S-1-5-18"},
-                 {"user2", "user2   =-->S-1-5-18"},
-                 {std::string("\\a\\b\0\\c", 7), "c   =-->S-1-5-18"}};  // the last backslash, then the NUL
-    for (const auto& c : cases) {
-        EXPECT_EQ(MakeRemoteUserLine(HomeFolderName(c.data), "S-1-5-18"), c.line);
-        std::string key;
-        EXPECT_TRUE(UserKeyFromRemoteLine(c.line, key) && key == "S-1-5-18") << c.line;
-    }
-    std::string key = "old";
-    EXPECT_FALSE(UserKeyFromRemoteLine("user1   =->S-1-5-18", key) || !key.empty());
-    EXPECT_TRUE(UserKeyFromRemoteLine("a=-->b=-->c", key) && key == "b=-->c");
+        std::u16string data;
+        std::u16string home;
+    } cases[] = {{std::u16string(u"\\Documents and Settings\\user1", 30), u"user1"},
+                 {std::u16string(u"\\", 2), u""},
+                 {u"user2", u"user2"},
+                 {std::u16string(u"\\a\\b\0\\c", 7), u"c"},  // the last backslash, then the NUL
+                 // U+8868 is 0x95 0x5C in code page 932: no backslash in UTF-16.
+                 {std::u16string(u"\\users\\\u8868\u0416", 10), u"\u8868\u0416"}};
+    for (const auto& c : cases)
+        EXPECT_EQ(HomeFolderName(c.data), c.home);
+    EXPECT_EQ(MakeRemoteUserLine("user1", "S-1-5-18"), "user1   =-->S-1-5-18");
+    EXPECT_EQ(MakeRemoteUserLine("", "S-1-5-18"), "   =-->S-1-5-18");
     EXPECT_EQ(RemoteMachineFolder(""), "RemoteMachine");
     EXPECT_EQ(RemoteMachineFolder("C:\\T~1"), "C:\\T~1\\RemoteMachine");
     EXPECT_EQ(RemoteMachineFolder("C:\\"), "C:\\RemoteMachine");
     EXPECT_EQ(RemoteMachineFolder("C:\\\x95\x5c", Cp932Lead), "C:\\\x95\x5c\\RemoteMachine");  // a double-byte character
-}
-
-// SO-NI-I: the first second byte is a backslash, and the name is not cut there.
-TEST(RemoteUserLine, HomeFolderNameInADoubleByteCodePage)
-{
-    const std::string sonii = "\x83\x5C\x83\x6A\x81\x5B";
-    const struct {
-        std::string data, cp932, singleByte;
-    } cases[] = {
-        {"\\Documents and Settings\\" + sonii + std::string(1, '\0'), sonii, "\x83\x6A\x81\x5B"},
-        {sonii, sonii, "\x83\x6A\x81\x5B"},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(HomeFolderName(c.data, Cp932Lead), c.cp932) << c.data;
-        EXPECT_EQ(HomeFolderName(c.data), c.singleByte) << c.data;
-    }
 }
 
 } // namespace

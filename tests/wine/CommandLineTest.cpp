@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "app/CommandLineRun.h"
+#include "tests/wine/ConsoleEvent.h"
 #include "tests/wine/Harness.h"
 #include "tests/wine/SilentPort.h"
 
@@ -181,6 +182,20 @@ TEST(CommandLine, ListsInEveryEncodingAreReadTogether)
     EXPECT_EQ(Entries(Read(dir + "\\stdout.txt")), entries);
 }
 
+// Lists that name machines, none of them usable: each name fails with its
+// reason, and the run is no usage error and no success.
+TEST(CommandLine, ListsOfUnusableNamesFailEachName)
+{
+    const std::string dir = sandbox::FreshDir("unusable"), out = dir + "\\out";
+    sandbox::Write(dir + "\\slashes.txt", "\\\\\r\n");
+    sandbox::Write(dir + "\\wide.txt", "\xFF\xFE" + std::string("\xDD\x30\xFC\x30\r\0\n\0", 8));  // katakana
+    EXPECT_EQ(RunCommandLine({"/machines", dir + "\\slashes.txt", "/machines", dir + "\\wide.txt", "/out", out}), 1);
+    EXPECT_EQ(Entries(Read(out + "\\Movara.log")),
+              (std::vector<std::string>{"??\tfailed: The name cannot be written in this system's code page, so no "
+                                        "machine can be asked by it.",
+                                        "\\\\\tfailed: \"\\\\\" is not the name of a machine."}));
+}
+
 // A command prompt waits for MovaraM.com, which waits for MovaraM.exe: the
 // lines come first, then the right errorlevel.
 TEST(CommandLine, ConsoleFrontWaitsAndPassesTheExitCode)
@@ -196,6 +211,106 @@ TEST(CommandLine, ConsoleFrontWaitsAndPassesTheExitCode)
     EXPECT_EQ(lines[1].substr(0, 12), "errorlevel 1");
     EXPECT_EQ(RunProgram(com, "/machine \\\\", dir, dir + "\\stdout.txt"), 2u);
     EXPECT_NE(Read(dir + "\\stdout.txt").find("usage error"), std::string::npos);
+
+    // At a prompt whose output goes to a file: the line reaches the file,
+    // and the errorlevel that the next command reads is the run's.
+    RunProgram(cmd, "/c \"\"" + com + "\" /machine NOSUCHC2 /out " + dir + " > \"" + dir +
+                        "\\lines.txt\" & if errorlevel 1 echo level 1 or more\"",
+               dir, dir + "\\stdout.txt");
+    const std::vector<std::string> file = Lines(Read(dir + "\\lines.txt"));
+    ASSERT_EQ(file.size(), 1u) << Read(dir + "\\lines.txt");
+    EXPECT_EQ(sandbox::LogEntry(file[0]), std::string("NOSUCHC2\t") + kNotKnown);
+    EXPECT_EQ(Lines(Read(dir + "\\stdout.txt")), std::vector<std::string>{"level 1 or more\r"});
+}
+
+namespace {
+
+// Runs exe in a console of its own, as a command prompt window would; its
+// exit code, or 999 when it had not ended in time.
+DWORD RunInNewConsole(const std::string& exe, const std::string& arguments, const std::string& dir)
+{
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    std::string line = "\"" + exe + "\" " + arguments;
+    DWORD code = 998;
+    if (CreateProcessA(exe.c_str(), &line[0], nullptr, nullptr, FALSE, CREATE_NEW_CONSOLE, nullptr, dir.c_str(),
+                       &startup, &process)) {
+        if (WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0)
+            GetExitCodeProcess(process.hProcess, &code);
+        else
+            TerminateProcess(process.hProcess, code = 999);
+        CloseHandle(process.hProcess);
+        CloseHandle(process.hThread);
+    }
+    return code;
+}
+
+}  // namespace
+
+// What only a crash or a key press gives, with a stand-in behind a copy of
+// the front: an exception code becomes errorlevel 1, which "if errorlevel 1"
+// reads as a failure (as a negative number it would read as success), and
+// Ctrl+C at the console is waited out by the front while the tool hears it.
+TEST(CommandLine, ConsoleFrontPassesACrashAsOneAndWaitsOutCtrlC)
+{
+    const std::string dir = sandbox::FreshDir("com-standin"), com = dir + "\\MovaraM.com";
+    ASSERT_TRUE(CopyFileA(sandbox::Beside("MovaraM.com").c_str(), com.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA(sandbox::Beside("tool_standin.exe").c_str(), (dir + "\\MovaraM.exe").c_str(), FALSE));
+
+    EXPECT_EQ(RunProgram(com, "exit 3221225477", dir, dir + "\\stdout.txt"), 1u);
+    EXPECT_EQ(Lines(Read(dir + "\\stdout.txt")),
+              (std::vector<std::string>{"stand-in exit 3221225477\r",
+                                        "MovaraM: MovaraM.exe ended abnormally (0xC0000005).\r"}));
+    EXPECT_EQ(RunProgram(com, "exit 3", dir, dir + "\\stdout.txt"), 3u);
+    RunProgram(sandbox::SystemDir() + "cmd.exe",
+               "/c \"\"" + com + "\" exit 3221225477 > nul & if errorlevel 1 echo level 1 or more\"", dir,
+               dir + "\\stdout.txt");
+    EXPECT_EQ(Read(dir + "\\stdout.txt"), "MovaraM: MovaraM.exe ended abnormally (0xC0000005).\r\nlevel 1 or more\r\n");
+
+    EXPECT_EQ(RunInNewConsole(com, "interrupt", dir), 71u)
+        << "70: the tool never heard Ctrl+C; any other: the front ended first";
+}
+
+namespace {
+
+void MakeStoredProfile(const std::string& user)
+{
+    sandbox::RemoveTree("C:\\users\\" + user);
+    sandbox::MakeDirs("C:\\users\\" + user);
+    sandbox::Write("C:\\users\\" + user + "\\ntuser.dat", "Printers\r\n");
+}
+
+}  // namespace
+
+// Ctrl+C while a stored profile is exported: that profile is finished and
+// its hive unloaded; each source not begun is "cancelled"; the run ends with 1.
+TEST(CommandLine, CtrlCStopsTheRunBetweenItsSources)
+{
+    sandbox::InstallStandIn();
+    const std::string dir = sandbox::FreshDir("ctrl-c");
+    MakeStoredProfile("carol");
+    MakeStoredProfile("dave");
+    sandbox::Write(sandbox::SystemDir() + "hold", "hku\\carol\\Printers");
+    TConsoleEvent interrupt(CTRL_C_EVENT);
+    bool stillLoaded = false;
+    interrupt.whenReturned = [&] { stillLoaded = sandbox::KeyExists(HKEY_USERS, "carol"); };
+    TFleetSeams seams;
+    seams.console = interrupt.Calls();
+    interrupt.Start();
+    EXPECT_EQ(RunCommandLine({"/profile", "carol", "/profile", "dave", "/current", "/machine", "PCC", "/out", dir}, seams),
+              1);
+    interrupt.Wait();
+    EXPECT_EQ(interrupt.returned, TRUE) << "the handler was not installed, or let the process end";
+    EXPECT_TRUE(stillLoaded) << "the profile in progress is finished by its own job";
+    EXPECT_EQ(Entries(Read(dir + "\\Movara.log")),
+              (std::vector<std::string>{"PCC\tfailed: cancelled", "current user\tfailed: cancelled",
+                                        "profile carol\tok", "profile dave\tfailed: cancelled"}));
+    const std::string calls = sandbox::StandInCalls();
+    EXPECT_NE(calls.find("\nunload|hku\\carol\n"), std::string::npos) << calls;
+    EXPECT_EQ(calls.find("dave"), std::string::npos) << calls;
+    EXPECT_FALSE(sandbox::KeyExists(HKEY_USERS, "carol"));
+    EXPECT_TRUE(Exists(dir + "\\carol\\printers.reg"));
 }
 
 // A log line that cannot be written is a failure: told on standard output,

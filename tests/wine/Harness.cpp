@@ -206,7 +206,7 @@ std::string SystemDir()
 std::string InstallStandIn()
 {
     CopyFileA(Beside("reg_standin.exe").c_str(), (SystemDir() + "reg.exe").c_str(), FALSE);
-    for (const char* name : {"reg-calls.log", "fail-load", "fail-unload", "fail-export", "big-export", "hold-export"})
+    for (const char* name : {"reg-calls.log", "fail-load", "fail-unload", "fail-export", "big-export", "hold", "held"})
         DeleteFileA((SystemDir() + name).c_str());
     return SystemDir();
 }
@@ -218,33 +218,21 @@ std::string StandInCalls()
     return calls;
 }
 
-const char kHeldEvent[] = "MovaraStandInHeld";
-const char kReleaseEvent[] = "MovaraStandInRelease";
-
 THeldExport::THeldExport(const std::string& key)
-    : held_(CreateEventA(nullptr, TRUE, FALSE, kHeldEvent)), release_(CreateEventA(nullptr, TRUE, FALSE, kReleaseEvent))
 {
-    ResetEvent(held_);
-    ResetEvent(release_);
-    Write(SystemDir() + "hold-export", key);
-}
-
-THeldExport::~THeldExport()
-{
-    DeleteFileA((SystemDir() + "hold-export").c_str());
-    Release();
-    CloseHandle(held_);
-    CloseHandle(release_);
+    DeleteFileA((SystemDir() + "held").c_str());
+    Write(SystemDir() + "hold", key);
 }
 
 bool THeldExport::WaitHeld(DWORD timeoutMs)
 {
-    return WaitForSingleObject(held_, timeoutMs) == WAIT_OBJECT_0;
+    return driver::WaitUntil([] { return Exists(SystemDir() + "held"); }, timeoutMs);
 }
 
 void THeldExport::Release()
 {
-    SetEvent(release_);
+    DeleteFileA((SystemDir() + "hold").c_str());
+    DeleteFileA((SystemDir() + "held").c_str());
 }
 
 Child::Child()

@@ -81,8 +81,7 @@ namespace sandbox {
 
 // A file beside the test program (the tool, the stand-in), and the system
 // directory with a backslash (where the stand-in logs and reads its control
-// files "fail-load", "fail-unload", "fail-export", "big-export" and
-// "hold-export").
+// files "fail-load", "fail-unload", "fail-export", "big-export" and "hold").
 std::string Beside(const std::string& name);
 std::string SystemDir();
 // Copies the stand-in over the system's reg.exe and removes its log and
@@ -92,25 +91,20 @@ std::string InstallStandIn();
 // "|" each.
 std::string StandInCalls();
 
-// The events by which a test holds the stand-in's export of one key: it
-// sets the first once it has begun that export, then waits for the second.
-extern const char kHeldEvent[];
-extern const char kReleaseEvent[];
-// Holds the stand-in's export of key (as on its command line, such as
-// "hku\carol\Printers") until Release or the end of the object, so that a
-// test can look at the window while a job waits at that step.
+// Holds the stand-in once its load or export of key (as on its command
+// line, such as "hku\carol\Printers") is done, until Release or the end of
+// the object (its "hold" and "held"), so that a test can look at the window
+// while a job waits at that step.
 class THeldExport {
 public:
     explicit THeldExport(const std::string& key);
     THeldExport(const THeldExport&) = delete;
     THeldExport& operator=(const THeldExport&) = delete;
-    ~THeldExport();
-    // Whether the stand-in has begun the export and waits.
+    ~THeldExport() { Release(); }
+    // Whether the stand-in has done its work on the key and waits.
     bool WaitHeld(DWORD timeoutMs = 20000);
+    // Lets it go on; it holds nothing after.
     void Release();
-
-private:
-    HANDLE held_, release_;
 };
 
 // A process of this test program that does nothing: started suspended, it

@@ -215,6 +215,39 @@ TEST(StoredProfileExport, ReplacesTheSetOrKeepsItWhole)
     EXPECT_EQ(SelectUser(tool, ""), "Please select a user in the list first<owned>");
 }
 
+// The disk of a 64-bit Windows: its system hive's current control set says
+// so, and the 32-bit programs under Wow6432Node are listed as such. The same
+// key on a disk whose Windows is 32-bit is no view of its own.
+TEST(StoredProfileExport, OldDiskOf64BitWindowsListsIts32BitPrograms)
+{
+    sandbox::InstallStandIn();
+    const std::string dir = sandbox::FreshDir("disk64"), old = dir + "\\disk", out = dir + "\\out";
+    MakeProfile("carol", "Printers\r\n", old);
+    const std::string config = "C:\\WINNT\\system32\\config\\";
+    sandbox::MakeDirs(config);
+    sandbox::Write(config + "software",
+                   "Microsoft\\Windows\\CurrentVersion\\Uninstall\\Native|DisplayName|Disk Tool 64\r\n"
+                   "Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Old|DisplayName|Disk Tool 32\r\n");
+    const std::string environment = "\\Control\\Session Manager\\Environment|PROCESSOR_ARCHITECTURE|";
+    const struct {
+        const char* current;  // Select\Current
+        const char* listed;
+    } disks[] = {
+        {"dword:00000002", "Disk Tool 32\t\t\tmachine 32-bit\r\nDisk Tool 64\t\t\tmachine\r\n"},
+        {"dword:00000001", "Disk Tool 64\t\t\tmachine\r\n"},
+    };
+    for (const auto& disk : disks) {
+        SCOPED_TRACE(disk.current);
+        sandbox::Write(config + "system", std::string("Select|Current|") + disk.current + "\r\nControlSet001" +
+                                              environment + "x86\r\nControlSet002" + environment + "AMD64\r\n");
+        EXPECT_EQ(sandbox::RunTool("/profile carol /profiles " + old + " /out " + out, dir, dir + "\\stdout.txt"), 0u)
+            << Read(dir + "\\stdout.txt");
+        EXPECT_EQ(Read(out + "\\carol\\Applications.txt"),
+                  std::string("\xEF\xBB\xBFName\tVersion\tPublisher\tScope\r\n") + disk.listed);
+    }
+    sandbox::RemoveTree("C:\\WINNT");
+}
+
 // The running user through Wine's own reg: the files rewritten without the
 // hive and the applications list; a run that cannot replace one of them
 // keeps them all, and one without mapped drives leaves none behind.

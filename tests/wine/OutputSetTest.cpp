@@ -1,12 +1,15 @@
 #include <gtest/gtest.h>
+#include <shlwapi.h>
 
 #include <algorithm>
 #include <map>
 
+#include "local/LocalExports.h"
 #include "local/OutputSet.h"
 #include "tests/wine/Harness.h"
 
 using sandbox::Exists;
+using sandbox::Read;
 
 namespace {
 
@@ -178,5 +181,132 @@ TEST(OutputSet, BeginTellsWhyNothingWasExported)
                             "are in " + left + "\\~old. Nothing was exported.");
     EXPECT_EQ(Contents(out), (Files{{"a.txt", "someone's"}}));
     EXPECT_EQ(Contents(left + "\\~old"), (Files{{"a.txt", "old a"}, {"b.txt", "old b"}}));
-    EXPECT_EQ(Contents(dir).size(), 3u) << "no work folder of its own beside the leftover";
+    Files beside = Contents(dir);
+    beside.erase("carol.~lock");
+    EXPECT_EQ(beside.size(), 3u) << "no work folder of its own beside the leftover";
+
+    // Another run holds the folder's lock longer than a job waits for it.
+    HANDLE held = CreateFileA((out + ".~lock").c_str(), GENERIC_READ, 0, nullptr, OPEN_ALWAYS, 0, nullptr);
+    problem = TProblem();
+    EXPECT_FALSE(TOutputSet(out, kOwn, MoveFileA, 1000).Begin(problem));
+    CloseHandle(held);
+    EXPECT_EQ(problem.text, "Another run of the tool has been writing the files in " + out + " for 1 second (it holds " +
+                            out + ".~lock). Nothing was exported.");
+}
+
+// A window's job whose undo failed keeps the earlier files in its work
+// folder while its process runs on; meanwhile another run commits a newer
+// set. Once that process has ended, what it kept is older than the set in
+// place: discarded with a note, never merged, and later runs are ok.
+TEST(OutputSet, ALeftoverOlderThanTheSetInPlaceIsDiscarded)
+{
+    const std::string dir = sandbox::FreshDir("set-obsolete"), out = dir + "\\CurrentUser";
+    const auto run = [&] {
+        EXPECT_EQ(sandbox::RunTool("/current /out " + dir, dir, dir + "\\stdout.txt"), 0u) << Read(dir + "\\stdout.txt");
+        const std::vector<std::string> log = sandbox::Lines(Read(dir + "\\Movara.log"));
+        return log.empty() ? std::string() : sandbox::LogEntry(log.back());
+    };
+    sandbox::SetString(HKEY_CURRENT_USER, "Printers\\Connections\\,,srv,Laser", "Server", "\\\\srv");
+    sandbox::SetString(HKEY_CURRENT_USER, "Network\\S", "RemotePath", "\\\\old\\share");
+    EXPECT_EQ(run(), "current user\tok");
+    ASSERT_TRUE(Exists(out + "\\mappedDrv.reg"));
+    std::string work;
+    {
+        // Source.txt does not move in, and printers.prx does not move back.
+        TOutputSet set(out, kCurrentUserFiles, [&](const char* from, const char* to) {
+            const std::string path = from;
+            const bool work = path.find(".~new-") != std::string::npos, old = path.find("\\~old\\") != std::string::npos;
+            if ((work && !old && path.substr(path.size() - 11) == "\\Source.txt") ||
+                (old && path.substr(path.size() - 13) == "\\printers.prx"))
+                return SetLastError(ERROR_ACCESS_DENIED), FALSE;
+            return MoveFileA(from, to);
+        });
+        TProblem problem;
+        ASSERT_TRUE(set.Begin(problem)) << problem.text;
+        work = set.Work();
+        Put(work, {{"printers.reg", "new"}});
+        EXPECT_FALSE(set.Finish(true, SourceFacts(), problem));
+        ASSERT_NE(problem.text.find(work + "\\~old. A later export"), std::string::npos) << problem.text;
+    }
+    ASSERT_TRUE(Exists(work + "\\~old\\mappedDrv.reg"));
+    sandbox::Child running;
+    const std::string left = out + ".~new-" + std::to_string(running.Id()) + "-1";
+    ASSERT_TRUE(MoveFileA(work.c_str(), left.c_str()));
+
+    SHDeleteKeyA(HKEY_CURRENT_USER, "Network");
+    EXPECT_EQ(run(), "current user\tok") << "a folder whose process runs is left alone";
+    running.End();
+    EXPECT_EQ(run(), "current user\tok: An earlier export that did not finish left " + left + "; the set in " + out +
+                         " is newer than the files it held, so they were discarded, and it was removed.");
+    EXPECT_FALSE(Exists(left));
+    EXPECT_FALSE(Exists(out + "\\mappedDrv.reg")) << "a file of the older set came back";
+    EXPECT_FALSE(Exists(out + "\\mappedDrv.prx"));
+    EXPECT_TRUE(Exists(out + "\\printers.prx"));
+    EXPECT_EQ(run(), "current user\tok");
+    SHDeleteKeyA(HKEY_CURRENT_USER, "Printers");
+}
+
+namespace {
+
+struct TCommitter {
+    std::string out;
+    int id = 0;
+    bool ok = false;
+    std::string told;
+};
+
+// One run's job: a set of its own (a.txt and, by its id, b.txt or c.txt),
+// each file tagged with the run, committed with moves slow enough that
+// commits without the lock would interleave.
+DWORD WINAPI Commit(LPVOID data)
+{
+    TCommitter& run = *static_cast<TCommitter*>(data);
+    const std::string tag = "run " + std::to_string(run.id);
+    TOutputSet set(run.out, kOwn, [](const char* from, const char* to) {
+        Sleep(3);
+        return MoveFileA(from, to);
+    });
+    TProblem problem;
+    if (set.Begin(problem)) {
+        Put(set.Work(), {{"a.txt", tag}, {run.id % 2 ? "b.txt" : "c.txt", tag}});
+        SourceFacts facts;
+        facts.name = tag;
+        run.ok = set.Finish(true, facts, problem);
+    }
+    run.told = ReportText(problem);
+    return 0;
+}
+
+}  // namespace
+
+// Runs that commit into one output folder at once take turns: each succeeds,
+// and the folder holds one whole set, never a mix, with nothing left beside.
+TEST(OutputSet, RunsCommittingIntoOneFolderLeaveOneWholeSet)
+{
+    const std::string dir = sandbox::FreshDir("set-together"), out = dir + "\\carol";
+    Put(out, {{"a.txt", "old"}, {"b.txt", "old"}, {"c.txt", "old"}, {"Source.txt", "old"}});
+    for (int round = 0; round < 4; ++round) {
+        SCOPED_TRACE(round);
+        TCommitter runs[3];
+        HANDLE threads[3];
+        for (int r = 0; r < 3; ++r) {
+            runs[r].out = out;
+            runs[r].id = round * 3 + r;
+            threads[r] = CreateThread(nullptr, 0, Commit, &runs[r], 0, nullptr);
+        }
+        WaitForMultipleObjects(3, threads, TRUE, 120000);
+        for (int r = 0; r < 3; ++r) {
+            CloseHandle(threads[r]);
+            EXPECT_TRUE(runs[r].ok) << runs[r].told;
+            EXPECT_EQ(runs[r].told, "");
+        }
+        Files set = Contents(out);
+        const std::string tag = set["a.txt"];
+        const int id = std::atoi(tag.c_str() + 4);
+        EXPECT_EQ(set.size(), 3u);
+        EXPECT_EQ(set[id % 2 ? "b.txt" : "c.txt"], tag);
+        EXPECT_NE(set["Source.txt"].find("the user who ran the tool, " + tag + "\r\n"), std::string::npos)
+            << set["Source.txt"];
+        EXPECT_EQ(Contents(dir), (Files{{"carol\\", ""}, {"carol.~lock", Read(out + ".~lock")}}));
+    }
 }

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 #include <shlwapi.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <cwchar>
 
+#include "local/CodePage.h"
 #include "remote/RemoteExport.h"
 #include "res/resource.h"
 #include "tests/wine/Harness.h"
@@ -173,6 +176,229 @@ TEST(RemoteExport, EveryLoggedOnUserIsListedAndTheSelectedOneExported)
         SHDeleteKeyA(HKEY_USERS, key.c_str());
 }
 
+namespace {
+
+// A user whose printers, shares and servers are named in Cyrillic, CJK and
+// Polish; the home folder holds Polish letters that code page 1252 lacks but
+// would take look-alikes for ("Lodz").
+const wchar_t kUnicodeUser[] = L"S-1-5-21-7-7-7-1001";
+// Two users whose keys and home folders differ only in letters that code
+// page 1252 lacks: their lines in the window read alike.
+const wchar_t* const kLookAlikes[] = {L"S-1-5-21-7-7-7-\x0414", L"S-1-5-21-7-7-7-\x0416"};
+const char kLookAlikeLine[] = "????   =-->S-1-5-21-7-7-7-?";
+
+// Makes the key at path; with a name, the value too (data with its NULs).
+void SetWide(HKEY root, const std::wstring& path, const wchar_t* name, DWORD type, const std::wstring& data)
+{
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr), ERROR_SUCCESS);
+    if (name)
+        RegSetValueExW(key, name, 0, type, reinterpret_cast<const BYTE*>(data.data()),
+                       static_cast<DWORD>(data.size() * sizeof(wchar_t)));
+    RegCloseKey(key);
+}
+
+std::wstring Sz(const std::wstring& text)
+{
+    return text + L'\0';
+}
+
+// A value of HKEY_CURRENT_USER as type and bytes, "" when it is missing.
+std::string CurrentUserValue(const std::wstring& path, const wchar_t* name)
+{
+    HKEY key;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return "";
+    DWORD type = 0, size = 0;
+    std::string data;
+    if (RegQueryValueExW(key, name, nullptr, &type, nullptr, &size) == ERROR_SUCCESS) {
+        data.resize(size);
+        RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&data[0]), &size);
+        data = std::to_string(type) + ":" + data;
+    }
+    RegCloseKey(key);
+    return data;
+}
+
+std::string Typed(DWORD type, const std::wstring& data)
+{
+    return std::to_string(type) + ":" + std::string(reinterpret_cast<const char*>(data.data()), data.size() * 2);
+}
+
+// A Version 5.00 file's bytes for text whose lines end in "\n".
+std::string UnicodeFile(const std::u16string& text)
+{
+    std::u16string lines;
+    for (const char16_t c : text)
+        lines += c == u'\n' ? std::u16string(u"\r\n") : std::u16string(1, c);
+    return "\xFF\xFE" + BytesOfUnits(lines);
+}
+
+std::string Narrow(const wchar_t* text)
+{
+    return std::string(text, text + wcslen(text));
+}
+
+void ForgetUsers()
+{
+    for (const wchar_t* key : {kUnicodeUser, kLookAlikes[0], kLookAlikes[1]})
+        SHDeleteKeyW(HKEY_USERS, key);
+    for (const char* key : {"Printers", "Network"})
+        SHDeleteKeyA(HKEY_CURRENT_USER, key);
+    SHDeleteValueA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows", "Device");
+}
+
+}  // namespace
+
+// Names in scripts the code page lacks reach the files exactly: the window
+// exports them in the Unicode form, .reg copies included, and picks users
+// whose lines read alike by their place; the command line names the user's
+// folder by the key and renames a server in the Unicode files; /apply writes
+// the same names into HKEY_CURRENT_USER; a user with Western names still
+// gets today's REGEDIT4 bytes.
+TEST(RemoteExport, NamesInEveryScriptReachTheFiles)
+{
+    ASSERT_EQ(GetACP(), 1252u) << "the tests expect code page 1252: Wine takes it from the Unix locale "
+                                  "(scripts/lib/common.sh sets LC_ALL=C.UTF-8)";
+    ForgetUsers();
+    const std::wstring user = kUnicodeUser;
+    SetWide(HKEY_USERS, user + L"\\Volatile Environment", L"HOMEPATH", REG_SZ, Sz(L"\\users\\\x0141\x00f3\x0064\x017a"));
+    // Made in the walk's order, so that Windows and Wine enumerate alike.
+    const std::wstring connections = user + L"\\Printers\\Connections\\";
+    SetWide(HKEY_USERS, connections + L",,srv1,\x041f\x0440\x0438\x043d\x0442\x0435\x0440", L"Server", REG_SZ,
+            Sz(L"\\\\srv1"));
+    SetWide(HKEY_USERS, connections + L",,\x0421\x0435\x0440\x0432\x0435\x0440,\x6253\x5370\x673a", L"Server", REG_SZ,
+            Sz(L"\\\\\x0421\x0435\x0440\x0432\x0435\x0440"));
+    SetWide(HKEY_USERS, user + L"\\Printers\\Settings", L"List", REG_MULTI_SZ,
+            std::wstring(L"\x5171\x6709\0\x0141\x00f3\x0064\x017a\0\0", 9));
+    SetWide(HKEY_USERS, user + L"\\Printers\\Settings", L"Path", REG_EXPAND_SZ,
+            Sz(L"%A%\\\x041e\x0431\x0449\x0438\x0439"));
+    SetWide(HKEY_USERS, user + L"\\Network\\P", L"RemotePath", REG_SZ, Sz(L"\\\\srv1\\\x041e\x0431\x0449\x0438\x0439"));
+    SetWide(HKEY_USERS, user + L"\\Network\\Q", L"RemotePath", REG_SZ,
+            Sz(L"\\\\\x0421\x0435\x0440\x0432\x0435\x0440\\\x5171\x6709"));
+    // Letters 1252 has look-alikes for, and nothing else: DefaultPrinter.reg
+    // is Unicode only if no look-alike passes for a fit.
+    SetWide(HKEY_USERS, user + L"\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows", L"Device", REG_SZ,
+            Sz(L"\\\\srv1\\\x0141\x00f3\x0064\x017a,winspool,Ne00:"));
+    const wchar_t* const lookAlikeHomes[] = {L"\\users\\\x0418\x0432\x0430\x043d", L"\\users\\\x041f\x0451\x0442\x0440"};
+    for (int i = 0; i < 2; ++i) {
+        const std::wstring key = kLookAlikes[i];
+        SetWide(HKEY_USERS, key + L"\\Volatile Environment", L"HOMEPATH", REG_SZ, Sz(lookAlikeHomes[i]));
+        SetWide(HKEY_USERS, key + L"\\Printers\\Connections\\,,srv2,Laser " + std::to_wstring(i), L"Server", REG_SZ,
+                Sz(L"\\\\srv2"));
+    }
+
+    const std::u16string section = u"\n[S-1-5-21-7-7-7-1001\\Printers";
+    const std::u16string printers =
+        u"Windows Registry Editor Version 5.00\n" + section + u"]\n" + section + u"\\Connections]\n" + section +
+        u"\\Connections\\,,srv1,\u041f\u0440\u0438\u043d\u0442\u0435\u0440]\n\"Server\"=\"\\\\\\\\srv1\"\n" + section +
+        u"\\Connections\\,,\u0421\u0435\u0440\u0432\u0435\u0440,\u6253\u5370\u673a]\n"
+        u"\"Server\"=\"\\\\\\\\\u0421\u0435\u0440\u0432\u0435\u0440\"\n" + section + u"\\Settings]\n"
+        u"\"List\"=hex(7):71,51,09,67,00,00,41,01,f3,00,64,00,7a,01,00,00,00,00\n"
+        u"\"Path\"=hex(2):25,00,41,00,25,00,5c,00,1e,04,31,04,49,04,38,04,39,04,00,00\n";
+    const auto toCurrentUser = [](std::u16string text, const std::u16string& key) {
+        for (std::size_t at = 0; (at = text.find(u"[" + key, at)) != std::u16string::npos;)
+            text.replace(at, key.size() + 1, u"[HKEY_CURRENT_USER");
+        return text;
+    };
+
+    driver::Tool tool;
+    const std::string out = sandbox::StartTool(tool, "re-unicode") + "\\RemoteMachine";
+    EXPECT_EQ(Press(tool, IDB_CONNECT_REG, driver::ThisComputer()), "");
+    const std::vector<std::string> lines = driver::ListItems(tool.Item(IDL_REMOTE_USERS));
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "?\xF3" "d?   =-->" + Narrow(kUnicodeUser)), lines.end());
+    EXPECT_EQ(Press(tool, IDB_REMOTE_SELECT_USER, "", "?\xF3" "d?"), "");
+    EXPECT_EQ(Read(out + "\\printers.txt"), UnicodeFile(printers));
+    EXPECT_EQ(Read(out + "\\printers.txt.reg"), UnicodeFile(toCurrentUser(printers, u"S-1-5-21-7-7-7-1001")));
+    const std::u16string drives =
+        u"Windows Registry Editor Version 5.00\n\n[S-1-5-21-7-7-7-1001\\Network]\n\n"
+        u"[S-1-5-21-7-7-7-1001\\Network\\P]\n\"RemotePath\"=\"\\\\\\\\srv1\\\\\u041e\u0431\u0449\u0438\u0439\"\n\n"
+        u"[S-1-5-21-7-7-7-1001\\Network\\Q]\n\"RemotePath\"=\"\\\\\\\\\u0421\u0435\u0440\u0432\u0435\u0440\\\\\u5171\u6709\"\n";
+    EXPECT_EQ(Read(out + "\\drives.txt"), UnicodeFile(drives));
+    EXPECT_EQ(Read(out + "\\DefaultPrinter.reg"),
+              UnicodeFile(u"Windows Registry Editor Version 5.00\n\n"
+                          u"[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows]\n"
+                          u"\"Device\"=\"\\\\\\\\srv1\\\\\u0141\u00f3d\u017a,winspool,Ne00:\"\n"))
+        << "a look-alike taken for a fit";
+    const std::string source = Read(out + "\\Source.txt");
+    EXPECT_NE(source.find("\r\nUnicode (UTF-16, as reg export writes): printers.txt, printers.txt.reg, drives.txt, "
+                          "drives.txt.reg, DefaultPrinter.reg, because code page 1252 cannot carry every name in "
+                          "them\r\n"),
+              std::string::npos)
+        << source;
+
+    // The two lines that read alike export their own users, each by its place.
+    std::vector<std::string> exported;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (lines[i] != kLookAlikeLine)
+            continue;
+        SendMessageA(tool.Item(IDL_REMOTE_USERS), LB_SETCURSEL, i, 0);
+        EXPECT_EQ(Press(tool, IDB_REMOTE_SELECT_USER), "");
+        const std::string text = Read(out + "\\printers.txt");
+        for (const wchar_t* key : kLookAlikes) {
+            const std::u16string units(key, key + wcslen(key));
+            if (text.find(BytesOfUnits(u"[" + units + u"\\Printers]")) != std::string::npos) {
+                exported.push_back(Narrow(key));
+                // Only the key needs Unicode; the copy that replaces it keeps the form.
+                EXPECT_EQ(Read(out + "\\printers.txt.reg"), "\xFF\xFE" + BytesOfUnits(toCurrentUser(UnitsOfBytes(text.substr(2)), units)));
+            }
+        }
+    }
+    std::sort(exported.begin(), exported.end());
+    EXPECT_EQ(exported, (std::vector<std::string>{Narrow(kLookAlikes[0]), Narrow(kLookAlikes[1])}));
+    tool.Kill();
+
+    // The command line: the home folder's name cannot name a folder in the
+    // code page, so the key does; /map renames a server inside the Unicode
+    // files to import. A Western user's files are today's REGEDIT4 bytes.
+    SHDeleteKeyA(HKEY_CURRENT_USER, "Network");
+    SHDeleteKeyA(HKEY_CURRENT_USER, "Printers");
+    SetWide(HKEY_CURRENT_USER, L"Printers\\Connections\\,,srv\x00e9,Gr\x00f6\x00df" L"e", L"Server", REG_SZ, Sz(L"\\\\srv\x00e9"));
+    const std::string dir = sandbox::FreshDir("unicode-cli"), sets = dir + "\\out";
+    EXPECT_EQ(sandbox::RunTool("/machine " + driver::ThisComputer() + " /map \\\\srv1=\\\\srv9 /out " + sets, dir,
+                               dir + "\\stdout.txt"),
+              0u) << Read(dir + "\\stdout.txt");
+    const std::string machine = sets + "\\" + driver::ThisComputer().substr(2) + "\\";
+    const std::string set = machine + Narrow(kUnicodeUser);
+    EXPECT_EQ(Read(set + "\\printers.txt"), UnicodeFile(printers)) << "the raw export keeps the old server";
+    std::u16string renamed = toCurrentUser(printers, u"S-1-5-21-7-7-7-1001");
+    renamed.replace(renamed.find(u",,srv1,"), 7, u",,srv9,");
+    renamed.replace(renamed.find(u"\\\\\\\\srv1"), 8, u"\\\\\\\\srv9");
+    EXPECT_EQ(Read(set + "\\printers.txt.reg"), UnicodeFile(renamed));
+    HKEY environment;
+    char home[MAX_PATH] = {};
+    DWORD size = sizeof home;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_USERS, (std::string(kUserKey) + "\\Volatile Environment").c_str(), 0, KEY_READ,
+                            &environment), ERROR_SUCCESS);
+    RegQueryValueExA(environment, "HOMEPATH", nullptr, nullptr, reinterpret_cast<BYTE*>(home), &size);
+    RegCloseKey(environment);
+    const std::string western = machine + std::string(home).substr(std::string(home).rfind('\\') + 1);
+    const std::string westernSection = std::string("\r\n\r\n[") + kUserKey + "\\Printers";
+    EXPECT_EQ(Read(western + "\\printers.txt"), "REGEDIT4" + westernSection + "]" + westernSection + "\\Connections]" +
+                                                    westernSection + "\\Connections\\,,srv\xE9,Gr\xF6\xDF" "e]\r\n"
+                                                    "\"Server\"=\"\\\\\\\\srv\xE9\"\r\n");
+    EXPECT_EQ(Read(western + "\\printers.txt.reg").substr(0, 10), "REGEDIT4\r\n");
+    EXPECT_EQ(Read(western + "\\Source.txt").find("Unicode"), std::string::npos);
+
+    // /apply of the Unicode set, as the user who moves.
+    ForgetUsers();
+    EXPECT_EQ(sandbox::RunTool("/apply " + set, dir, dir + "\\stdout.txt"), 0u) << Read(dir + "\\stdout.txt");
+    EXPECT_EQ(CurrentUserValue(L"Printers\\Connections\\,,srv9,\x041f\x0440\x0438\x043d\x0442\x0435\x0440", L"Server"),
+              Typed(REG_SZ, Sz(L"\\\\srv9")));
+    EXPECT_EQ(CurrentUserValue(L"Printers\\Connections\\,,\x0421\x0435\x0440\x0432\x0435\x0440,\x6253\x5370\x673a",
+                               L"Server"),
+              Typed(REG_SZ, Sz(L"\\\\\x0421\x0435\x0440\x0432\x0435\x0440")));
+    EXPECT_EQ(CurrentUserValue(L"Printers\\Settings", L"Path"), Typed(REG_EXPAND_SZ, Sz(L"%A%\\\x041e\x0431\x0449\x0438\x0439")));
+    EXPECT_EQ(CurrentUserValue(L"Printers\\Settings", L"List"),
+              Typed(REG_MULTI_SZ, std::wstring(L"\x5171\x6709\0\x0141\x00f3\x0064\x017a\0\0", 9)));
+    EXPECT_EQ(CurrentUserValue(L"Network\\P", L"RemotePath"), Typed(REG_SZ, Sz(L"\\\\srv9\\\x041e\x0431\x0449\x0438\x0439")));
+    EXPECT_EQ(CurrentUserValue(L"Network\\Q", L"RemotePath"),
+              Typed(REG_SZ, Sz(L"\\\\\x0421\x0435\x0440\x0432\x0435\x0440\\\x5171\x6709")));
+    EXPECT_EQ(CurrentUserValue(L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows", L"Device"),
+              Typed(REG_SZ, Sz(L"\\\\srv9\\\x0141\x00f3\x0064\x017a,winspool,Ne00:")));
+    ForgetUsers();
+}
+
 // What the window shows of the job: each step as it begins, and the
 // applications' entries counted as they are read, from none to all.
 TEST(RemoteExport, ProgressCountsTheEntriesRead)
@@ -202,7 +428,7 @@ TEST(RemoteExport, ProgressCountsTheEntriesRead)
 
     RemoteExportJob job;
     job.machine = driver::ThisComputer();
-    job.user = {"x", kUserKey};
+    job.user = {"x", kUserKey, std::u16string(kUserKey, kUserKey + sizeof kUserKey - 1)};
     job.withApps = true;
     job.outputFolder = sandbox::FreshDir("re-progress") + "\\RemoteMachine";
     struct Report {

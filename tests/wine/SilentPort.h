@@ -5,16 +5,17 @@
 
 #include <vector>
 
-// A socket listening on a free loopback port.
+// A socket listening on a free port of a loopback address (127.x.y.z, in
+// host byte order).
 class TLoopbackListener {
 public:
-    explicit TLoopbackListener(int backlog)
+    explicit TLoopbackListener(int backlog, unsigned long loopback = INADDR_LOOPBACK)
     {
         WSADATA data;
         started_ = WSAStartup(MAKEWORD(2, 2), &data) == 0;
         listener_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
         address_.sin_family = AF_INET;
-        address_.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        address_.sin_addr.s_addr = htonl(loopback);
         int size = sizeof address_;
         if (bind(listener_, reinterpret_cast<sockaddr*>(&address_), sizeof address_) == 0 &&
             listen(listener_, backlog) == 0 &&
@@ -44,7 +45,7 @@ private:
 // with nothing), as a machine that is switched off does.
 class TSilentPort {
 public:
-    TSilentPort()
+    explicit TSilentPort(unsigned long loopback = INADDR_LOOPBACK) : listener_(0, loopback)
     {
         // Connections that fill the backlog; later ones are dropped unanswered.
         for (int i = 0; i < 4 && listener_.Port(); ++i) {
@@ -66,7 +67,7 @@ public:
     unsigned short Port() const { return listener_.Port(); }
 
 private:
-    TLoopbackListener listener_{0};
+    TLoopbackListener listener_;
     std::vector<SOCKET> fillers_;
 };
 

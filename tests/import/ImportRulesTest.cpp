@@ -1,10 +1,10 @@
-#include "local/ImportRules.h"
+#include "import/ImportRules.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "tests/local/RegFileHelpers.h"
+#include "tests/import/RegFileHelpers.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
-#include "local/ApplyPlan.h"
+#include "import/ApplyPlan.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <initializer_list>
 
 #include "local/AnsiNames.h"
-#include "local/ImportRules.h"
+#include "import/ImportRules.h"
 #include "local/SourceText.h"
 
 const char* const kApplyFileNames[5] = {"mappedDrv.reg", "printers.reg", "drives.txt.reg", "printers.txt.reg",

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "local/RegFileText.h"
-#include "local/ServerMap.h"
+#include "import/RegFileText.h"
+#include "import/ServerMap.h"
 
 // Importing a set on the new machine ("/apply FOLDER"): what each line of its
 // import files becomes, and the texts of the run's log lines. The Win32 side

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "local/RegFileText.h"
+#include "import/RegFileText.h"
 
 // Moving a set of exports from old print and file servers to new ones:
 // "/map \\OLD=\\NEW", once per server.

@@ -1,11 +1,11 @@
-#include "local/ServerMap.h"
+#include "import/ServerMap.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "tests/local/RegFileHelpers.h"
+#include "tests/import/RegFileHelpers.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "local/RegFileText.h"
+#include "import/RegFileText.h"
 
 // What importing a set on the new machine may write: the user's mapped
 // drives, printer connections and default printer, nothing else.

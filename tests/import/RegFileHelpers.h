@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "local/RegFileText.h"
+#include "import/RegFileText.h"
 #include "tests/local/Cp932.h"
 
 

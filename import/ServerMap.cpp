@@ -1,4 +1,4 @@
-#include "local/ServerMap.h"
+#include "import/ServerMap.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
-#include "local/RegFileText.h"
+#include "import/RegFileText.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "tests/local/RegFileHelpers.h"
+#include "tests/import/RegFileHelpers.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "local/RegFileText.h"
+#include "import/RegFileText.h"
 
 #include <initializer_list>
 #include <utility>

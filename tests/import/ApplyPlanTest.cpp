@@ -1,4 +1,4 @@
-#include "local/ApplyPlan.h"
+#include "import/ApplyPlan.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "local/SourceText.h"
-#include "tests/local/RegFileHelpers.h"
+#include "tests/import/RegFileHelpers.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "local/ImportRules.h"
+#include "import/ImportRules.h"
 
 namespace {
 

@@ -1,0 +1,291 @@
+#include <gtest/gtest.h>
+#include <shlwapi.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "app/CommandLineRun.h"
+#include "remote/ConnectReason.h"
+#include "tests/wine/Harness.h"
+
+using sandbox::Exists;
+using sandbox::Lines;
+using sandbox::Read;
+using sandbox::RunTool;
+
+namespace {
+
+// Users of this computer that the lister below gives: Wine's own and two
+// made directly under HKEY_USERS, which the remote export reads like any.
+const struct {
+    const char* key;
+    const char* home;
+    const char* server;  // of the user's drive and printer
+} kUsers[] = {
+    {"S-1-5-21-0-0-0-1000", "root", "OLDSRV"},
+    {"S-1-5-21-7-7-7-1001", "bob", "files"},
+    {"S-1-5-21-7-7-7-1002", "carl", "files"},
+};
+
+void MakeUsers()
+{
+    for (const auto& user : kUsers) {
+        const std::string base = user.key;
+        SHDeleteKeyA(HKEY_USERS, (base + "\\Printers").c_str());
+        SHDeleteKeyA(HKEY_USERS, (base + "\\Network").c_str());
+        sandbox::SetString(HKEY_USERS, base + "\\Printers\\Connections\\,," + user.server + ",Laser", "Server",
+                           std::string("\\\\") + user.server);
+        sandbox::SetString(HKEY_USERS, base + "\\Network\\Z", "RemotePath",
+                           std::string("\\\\") + user.server + "\\" + user.home);
+    }
+    // A default printer another test left would name a server of its own.
+    SHDeleteValueA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows", "Device");
+    sandbox::MakeUninstallEntries(HKEY_USERS, kUsers[0].key);
+}
+
+LONG ListFleetUsers(const std::string& machine, std::vector<RemoteUser>& users, std::string& reason)
+{
+    users.clear();
+    if (machine == "\\\\PCDENIED") {
+        reason = ConnectFailureReason(ERROR_ACCESS_DENIED, "");
+        return ERROR_ACCESS_DENIED;
+    }
+    if (machine != driver::ThisComputer()) {
+        reason = ConnectFailureReason(ERROR_BAD_NETPATH, "");
+        return ERROR_BAD_NETPATH;
+    }
+    for (const auto& user : kUsers) {
+        const std::string key = user.key;  // ASCII: each byte is its unit
+        users.push_back({user.home, key, std::u16string(key.begin(), key.end())});
+    }
+    return ERROR_SUCCESS;
+}
+
+TProbeResult Answers(const std::string&)
+{
+    return {ProbeOutcome::Answers, 0};
+}
+
+// The number the page shows for a count, or -1.
+int PageCount(const std::string& page, const std::string& id)
+{
+    const std::string mark = "<td id=\"count-" + id + "\">";
+    const std::size_t at = page.find(mark);
+    return at == std::string::npos ? -1 : std::atoi(page.c_str() + at + mark.size());
+}
+
+// The relative links of the page, as paths below its folder.
+std::vector<std::string> Links(const std::string& page)
+{
+    std::vector<std::string> links;
+    const std::string mark = "<a href=\"";
+    for (std::size_t at = page.find(mark); at != std::string::npos; at = page.find(mark, at + 1)) {
+        std::string path;
+        const std::size_t end = page.find('"', at + mark.size());
+        const std::string url = page.substr(at + mark.size(), end - at - mark.size());
+        for (std::size_t i = 0; i < url.size(); ++i) {
+            if (url[i] == '%' && i + 2 < url.size()) {
+                path += static_cast<char>(std::strtol(url.substr(i + 1, 2).c_str(), nullptr, 16));
+                i += 2;
+            } else {
+                path += url[i] == '/' ? '\\' : url[i];
+            }
+        }
+        links.push_back(path);
+    }
+    return links;
+}
+
+bool WholePage(const std::string& page)
+{
+    return page.compare(0, 14, "<!DOCTYPE HTML") == 0 && page.size() > 20 &&
+           page.compare(page.size() - 9, 9, "</html>\r\n") == 0;
+}
+
+// Reads a file as a reader that never stands in a writer's way does.
+bool ReadShared(const std::string& path, std::string& bytes)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    bytes.clear();
+    char buffer[65536];
+    DWORD read = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read)
+        bytes.append(buffer, read);
+    CloseHandle(file);
+    return true;
+}
+
+// The tool run so many times, one after the other, on a thread of its own.
+struct Runs {
+    std::string dir, arguments, output;
+    int times;
+    std::vector<DWORD> codes;
+};
+
+DWORD WINAPI RunTimes(LPVOID data)
+{
+    Runs& r = *static_cast<Runs*>(data);
+    for (int i = 0; i < r.times; ++i)
+        r.codes.push_back(RunTool(r.arguments, r.dir, r.output + std::to_string(i) + ".txt"));
+    return 0;
+}
+
+}  // namespace
+
+// Machines exported with their applications end in a summary over their
+// sets; /summary of the same folder writes the same counts elsewhere; a set
+// that lost its Source.txt and a page held open are told, and exit 1.
+TEST(Summary, AFleetExportedWithItsApplications)
+{
+    MakeUsers();
+    const std::string dir = sandbox::FreshDir("summary"), out = dir + "\\out";
+    TFleetSeams seams;
+    seams.listUsers = ListFleetUsers;
+    seams.probe = Answers;
+    EXPECT_EQ(RunCommandLine({"/machine", driver::ThisComputer(), "/machine", "PCDENIED", "/machine", "PCOFF", "/apps",
+                              "/map", "\\\\OLDSRV=\\\\NEWSRV", "/out", out},
+                             seams),
+              1);
+    for (const char* name : {"Summary.html", "Servers.csv", "Users.csv", "Applications.csv", "Failures.csv"})
+        EXPECT_TRUE(Exists(out + "\\" + name)) << name;
+    const std::string page = Read(out + "\\Summary.html");
+    ASSERT_TRUE(WholePage(page));
+    EXPECT_EQ(PageCount(page, "sets"), 3);
+    EXPECT_EQ(PageCount(page, "machines"), 1);
+    EXPECT_EQ(PageCount(page, "users"), 3);
+    EXPECT_EQ(PageCount(page, "failures"), 2);
+    EXPECT_EQ(PageCount(page, "servers"), 2);
+    EXPECT_EQ(PageCount(page, "drives"), 3);
+    EXPECT_EQ(PageCount(page, "printers"), 3);
+    // The servers as the files to import name them: OLDSRV renamed by /map.
+    EXPECT_NE(page.find("<tr><td>\\\\files</td><td class=\"n\">2</td><td class=\"n\">2</td><td class=\"n\">2</td>"),
+              std::string::npos);
+    EXPECT_NE(page.find("<tr><td>\\\\NEWSRV</td><td class=\"n\">1</td><td class=\"n\">1</td><td class=\"n\">1</td>"
+                        "<td class=\"n\">0</td><td>\\\\OLDSRV</td></tr>"),
+              std::string::npos);
+    EXPECT_NE(page.find("<td>Sample Viewer</td><td>2.1</td><td>Acme Ltd.</td><td class=\"n\">1</td><td>machine</td>"),
+              std::string::npos);
+    EXPECT_NE(page.find("<tr class=\"group\"><th colspan=\"3\">error 5: 1 source"), std::string::npos);
+    EXPECT_NE(page.find("<tr class=\"group\"><th colspan=\"3\">error 53: 1 source"), std::string::npos);
+    // Each set's link leads to its folder.
+    const std::string machine = driver::ThisComputer().substr(2);
+    const std::vector<std::string> links = Links(page);
+    ASSERT_EQ(links.size(), 3u);
+    for (const std::string& link : links) {
+        EXPECT_EQ(link.compare(0, machine.size() + 1, machine + "\\"), 0) << link;
+        EXPECT_TRUE(Exists(out + "\\" + link + "Source.txt")) << link;
+    }
+    // UTF-16 with its mark: a heading and a row per set.
+    const std::string sheet = Read(out + "\\Users.csv");
+    EXPECT_EQ(sheet.compare(0, 4, std::string("\xFF\xFE" "F\0", 4)), 0);
+    std::size_t rows = 0;
+    for (std::size_t at = sheet.find(std::string("\r\0\n\0", 4)); at != std::string::npos;
+         at = sheet.find(std::string("\r\0\n\0", 4), at + 4))
+        ++rows;
+    EXPECT_EQ(rows, 4u);
+
+    // The real tool, with the page elsewhere: the same counts, links relative to the sets' folder.
+    EXPECT_EQ(RunTool("/summary " + out + " /out " + dir + "\\elsewhere", dir, dir + "\\stdout.txt"), 0u);
+    const std::vector<std::string> said = Lines(Read(dir + "\\stdout.txt"));
+    ASSERT_EQ(said.size(), 1u);
+    EXPECT_EQ(sandbox::LogEntry(said[0]), "summary\tok: 3 sets, 1 machines, 3 users, 2 failures, 2 servers: " + dir +
+                                              "\\elsewhere\\Summary.html");
+    const std::string elsewhere = Read(dir + "\\elsewhere\\Summary.html");
+    EXPECT_NE(elsewhere.find("<base href=\"file:///C:/mvt/summary/out/\">"), std::string::npos);
+    EXPECT_EQ(PageCount(elsewhere, "users"), 3);
+    EXPECT_EQ(Links(elsewhere), links);
+
+    // A set with a run's work folder beside it is being written, also when
+    // it is the folder summarized: skipped, and no failure.
+    const std::string set = out + "\\" + links[0].substr(0, links[0].size() - 1);
+    sandbox::MakeDirs(set + ".~new-99999-1");
+    EXPECT_EQ(RunTool("/summary " + set + " /out " + dir + "\\one", dir, dir + "\\stdout.txt"), 0u);
+    EXPECT_NE(Read(dir + "\\stdout.txt").find("\tsummary\tok: 1 set (1 being written, 0 not read whole), 0 machines"),
+              std::string::npos)
+        << Read(dir + "\\stdout.txt");
+    EXPECT_EQ(RunTool("/summary " + out + " /out " + dir + "\\one", dir, dir + "\\stdout.txt"), 0u);
+    EXPECT_EQ(PageCount(Read(dir + "\\one\\Summary.html"), "users"), 2);
+    RemoveDirectoryA((set + ".~new-99999-1").c_str());
+
+    // A set that lost a file is told and counted; the others are read.
+    const std::string damaged = out + "\\" + links[1];
+    ASSERT_TRUE(DeleteFileA((damaged + "Source.txt").c_str()));
+    EXPECT_EQ(RunTool("/summary " + out, dir, dir + "\\stdout.txt"), 1u);
+    const std::vector<std::string> told = Lines(Read(dir + "\\stdout.txt"));
+    ASSERT_EQ(told.size(), 2u);
+    EXPECT_EQ(sandbox::LogEntry(told[0]), "summary\tfailed: not read whole: " + links[1].substr(0, links[1].size() - 1) +
+                                              ": Source.txt is missing: the set is not whole");
+    EXPECT_EQ(PageCount(Read(out + "\\Summary.html"), "users"), 2);
+
+    // A page held open without delete sharing cannot be replaced: the run
+    // says so, the earlier page stays whole and nothing is left beside it.
+    const std::string before = Read(out + "\\Summary.html");
+    HANDLE held = CreateFileA((out + "\\Summary.html").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(RunTool("/summary " + out, dir, dir + "\\stdout.txt"), 1u);
+    CloseHandle(held);
+    EXPECT_NE(Read(dir + "\\stdout.txt").find("summary\tfailed: Summary.html could not be written to " + out + " (error "),
+              std::string::npos)
+        << Read(dir + "\\stdout.txt");
+    EXPECT_EQ(Read(out + "\\Summary.html"), before);
+    WIN32_FIND_DATAA entry;
+    HANDLE find = FindFirstFileA((out + "\\Summary.html.~*").c_str(), &entry);
+    EXPECT_EQ(find, INVALID_HANDLE_VALUE) << entry.cFileName;
+    if (find != INVALID_HANDLE_VALUE)
+        FindClose(find);
+
+    // A logon script's run of the running user reads no share.
+    EXPECT_EQ(RunTool("/current /out " + out, dir, dir + "\\stdout.txt"), 0u) << Read(dir + "\\stdout.txt");
+    EXPECT_EQ(Read(out + "\\Summary.html"), before);
+
+    for (const auto& user : kUsers)
+        if (std::string(user.key) != "S-1-5-21-0-0-0-1000")
+            SHDeleteKeyA(HKEY_USERS, user.key);
+}
+
+// An export and summaries of the same folder at once: every page a reader
+// finds is whole, every summary succeeds, sets that are being written are
+// skipped rather than read half.
+TEST(Summary, ARunBesideAnotherLeavesAWholePage)
+{
+    const std::string dir = sandbox::FreshDir("beside"), out = dir + "\\out";
+    const std::string exportArgs = "/machine " + driver::ThisComputer() + " /apps /out " + out;
+    ASSERT_EQ(RunTool(exportArgs, dir, dir + "\\first.txt"), 0u) << Read(dir + "\\first.txt");
+
+    Runs exports = {dir, exportArgs, dir + "\\export", 3, {}};
+    Runs summaries = {dir, "/summary " + out, dir + "\\summary", 6, {}};
+    HANDLE threads[2] = {
+        CreateThread(nullptr, 0, RunTimes, &exports, 0, nullptr),
+        CreateThread(nullptr, 0, RunTimes, &summaries, 0, nullptr),
+    };
+    int pages = 0, broken = 0;
+    while (WaitForMultipleObjects(2, threads, TRUE, 0) == WAIT_TIMEOUT) {
+        std::string page;
+        if (ReadShared(out + "\\Summary.html", page)) {
+            ++pages;
+            if (!WholePage(page) || PageCount(page, "sets") != 1)
+                ++broken;
+        }
+        Sleep(5);
+    }
+    for (HANDLE thread : threads)
+        CloseHandle(thread);
+    EXPECT_GT(pages, 0);
+    EXPECT_EQ(broken, 0);
+    EXPECT_EQ(exports.codes, std::vector<DWORD>(3, 0u));
+    for (int i = 0; i < 6; ++i) {
+        const std::string said = Read(summaries.output + std::to_string(i) + ".txt");
+        EXPECT_EQ(summaries.codes[static_cast<std::size_t>(i)], 0u) << said;
+        // Read whole, or skipped while being written: never half.
+        EXPECT_TRUE(said.find("\tsummary\tok: 1 set, 1 machines, 1 users, 0 failures") != std::string::npos ||
+                    said.find("\tsummary\tok: 1 set (1 being written, 0 not read whole), 0 machines") != std::string::npos)
+            << said;
+    }
+    const std::string page = Read(out + "\\Summary.html");
+    EXPECT_TRUE(WholePage(page));
+    EXPECT_EQ(PageCount(page, "users"), 1);
+}
