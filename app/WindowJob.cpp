@@ -78,7 +78,7 @@ void TWindowJob::Report(JobStep step, std::size_t done, std::size_t total)
 
 bool TWindowJob::TakeProgress(JobStep& step, std::size_t& done, std::size_t& total)
 {
-    InterlockedExchange(&progressPosted_, 0);
+    (void)InterlockedExchange(&progressPosted_, 0);  // the next report posts again
     EnterCriticalSection(&lock_);
     const bool fresh = stepFresh_;
     step = step_;

@@ -3,7 +3,10 @@
 #include <shlwapi.h>
 
 #include <algorithm>
+#include <new>
+#include <stdexcept>
 
+#include "app/WindowJob.h"
 #include "res/resource.h"
 #include "tests/wine/Harness.h"
 
@@ -277,4 +280,67 @@ TEST(WindowJob, RemoteExportKeepsWhatItWasGiven)
     EXPECT_TRUE(sandbox::Exists(out + "\\printers.txt"));
     EXPECT_FALSE(sandbox::Exists(out + "\\apps.txt")) << "the box was read after the job had started";
     SHDeleteKeyA(HKEY_CURRENT_USER, printers.c_str());
+}
+
+// The worker's progress and end reach the window's thread through its queue:
+// the latest step, however many came, and an exception as the job's problem.
+TEST(WindowJob, TheWorkerEndsAsAProblemOnTheWindowsThread)
+{
+    HWND window = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    ASSERT_NE(window, nullptr);
+    const struct {
+        void (*fail)();
+        std::string told;
+    } cases[] = {
+        {[] { throw std::bad_alloc(); }, "There is not enough memory to finish the export."},
+        {[] { throw std::runtime_error("no disk"); }, "The export ended with an unexpected error: no disk."},
+        {[] { throw 7; }, "The export ended with an unexpected error."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.told);
+        TWindowJob job;
+        std::string told = "<not told>";
+        DWORD toldOn = 0;
+        const auto fail = c.fail;
+        // The last step comes once the window has shown an earlier one.
+        HANDLE taken = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        ASSERT_TRUE(job.Start(window, "export",
+                              [fail, taken](TProblem&, const JobProgress& progress) {
+                                  for (std::size_t i = 1; i < 1000; ++i)
+                                      progress(JobStep::InstalledApps, i, 1000);
+                                  WaitForSingleObject(taken, 5000);
+                                  progress(JobStep::InstalledApps, 1000, 1000);
+                                  fail();
+                              },
+                              [&](const TProblem& problem) {
+                                  told = ReportText(problem);
+                                  toldOn = GetCurrentThreadId();
+                              }));
+        EXPECT_FALSE(job.Start(window, "export", nullptr, nullptr)) << "a second job while one runs";
+        std::size_t shown = 0;
+        bool ended = false;
+        for (DWORD start = GetTickCount(); !ended && GetTickCount() - start < 10000;) {
+            MSG message;
+            if (!PeekMessageA(&message, window, 0, 0, PM_REMOVE)) {
+                Sleep(1);
+                continue;
+            }
+            JobStep step;
+            std::size_t done = 0, total = 0;
+            if (message.message == kJobProgressMessage && job.TakeProgress(step, done, total)) {
+                shown = done;
+                SetEvent(taken);
+            }
+            ended = message.message == kJobEndMessage;
+        }
+        ASSERT_TRUE(ended);
+        EXPECT_EQ(shown, 1000u) << "the window's last step is not the job's";
+        EXPECT_TRUE(job.Running());
+        job.Finish();
+        EXPECT_FALSE(job.Running());
+        EXPECT_EQ(told, c.told);
+        EXPECT_EQ(toldOn, GetCurrentThreadId());
+        CloseHandle(taken);
+    }
+    DestroyWindow(window);
 }
