@@ -28,10 +28,10 @@ void TProDlg::Tell(const TProblem& problem) const
 
 int TProDlg::CreateOutputFolder(const std::string& name)
 {
+    // The folder itself is made by the job's output set, on the worker: the
+    // tool may run from a slow share. One that cannot be made (a tool
+    // started from a CD or a read-only share) is told before anything runs.
     outputFolder_ = std::string(toolFolder_) + "\\" + name;
-    // A folder that cannot be made (a tool started from a CD or a read-only
-    // share) is told by the job's output set, before anything runs.
-    (void)CreateFolderTree(outputFolder_);
     return 0;
 }
 
@@ -60,18 +60,31 @@ void TProDlg::SelectUser()
 
 void TProDlg::ExportStoredProfile()
 {
-    // The profile comes from the folder the list shows, which the admin may
-    // have pointed at another machine's disk.
-    TProblem problem;
     (void)CreateOutputFolder(selectedUser_);
-    (void)ExportStoredProfileFiles(profilesDirectory_, selectedUser_, outputFolder_, problem);
-    Tell(problem);
+    // The job has copies: nothing the window changes while it runs reaches
+    // it. The profile comes from the folder the list shows, which the admin
+    // may have pointed at another machine's disk.
+    const std::string directory = profilesDirectory_;
+    const std::string user = selectedUser_, output = outputFolder_;
+    StartJob(
+        WindowJob::StoredProfile, {AnsiAsUtf16(user), u""}, "export",
+        [directory, user, output](TProblem& problem, const JobProgress& progress) {
+            (void)ExportStoredProfileFiles(directory, user, output, problem, {}, progress);
+        },
+        [this](const TProblem& problem) { Tell(problem); });
 }
 
 void TProDlg::ExportCurrentUser()
 {
-    TProblem problem;
     (void)CreateOutputFolder("CurrentUser");
-    (void)ExportCurrentUserFiles(outputFolder_, problem);
-    Tell(problem);
+    char account[257] = {};  // UNLEN + 1
+    DWORD size = sizeof account;
+    const std::string name = GetUserNameA(account, &size) ? account : "the running user";
+    const std::string output = outputFolder_;
+    StartJob(
+        WindowJob::CurrentUser, {AnsiAsUtf16(name), u""}, "export",
+        [output](TProblem& problem, const JobProgress& progress) {
+            (void)ExportCurrentUserFiles(output, problem, {}, progress);
+        },
+        [this](const TProblem& problem) { Tell(problem); });
 }

@@ -3,13 +3,18 @@
 #include <vector>
 
 #include "app/BaseDialog.h"
+#include "app/JobView.h"
+#include "app/WindowJob.h"
 #include "local/JobReport.h"
 #include "remote/RemoteUserLine.h"
 
-// The main window and the state that the local jobs share.
+// The main window and the state that the local jobs share. Each job runs on
+// a worker (TWindowJob) with copies of what it needs; the window's thread
+// starts it, shows its progress and tells its outcome.
 class TProDlg : public TBaseDialog {
 public:
     TProDlg() = default;
+    // The job's worker, if one still runs, is waited for (TWindowJob).
     ~TProDlg() override = default;
 
     INT_PTR HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -40,6 +45,18 @@ public:
     // A job's problem in a message box, owned by the main window or by none.
     void Tell(const TProblem& problem) const;
 
+    // Jobs beside the window: the buttons that start one are disabled until
+    // it has ended and told its outcome (done, on the window's thread).
+    void StartJob(WindowJob kind, const JobSubject& subject, const std::string& what, TWindowJob::Work work,
+                  TWindowJob::Done done);
+    void OnJobProgress();
+    void OnJobEnd();
+    // Exit, Esc and the close box: at once, or once the running job has ended.
+    void OnExit();
+    // The session ends: Windows ends the process once this returns, so the
+    // job is waited for here.
+    void OnSessionEnd();
+
     HWND MainWindow() const { return mainWindow_; }
     const char* ToolFolder() const { return toolFolder_; }
 
@@ -57,4 +74,16 @@ private:
     std::string listedMachine_;
     // Those users; each line of the list holds its user's index as its data.
     std::vector<RemoteUser> listedUsers_;
+
+    void ShowJobButtons(bool jobRunning);
+    void ShowJobText(const std::u16string& text);
+
+    // "Connect reg" may be pressed: the machine-name field changed after start-up.
+    bool connectUnlocked_ = false;
+    TWindowJob job_;
+    WindowJob jobKind_ = WindowJob::StoredProfile;
+    JobSubject jobSubject_;
+    // Exit was pressed while the job ran: the window ends with the job.
+    bool closing_ = false;
+    HWND focusBeforeJob_ = nullptr;
 };

@@ -303,7 +303,7 @@ std::string RunningUserName()
 
 int ExportStoredProfileFiles(const std::string& profilesDirectory, const std::string& user,
                              const std::string& outputFolder, TProblem& problem,
-                             const std::vector<ServerMapping>& map)
+                             const std::vector<ServerMapping>& map, const JobProgress& progress)
 {
     const std::string reg = SystemRegProgram();
     if (reg.empty())
@@ -333,6 +333,7 @@ int ExportStoredProfileFiles(const std::string& profilesDirectory, const std::st
         return 1;
     const StoredProfileCommands commands = BuildStoredProfileCommands(user, set.Work(), IsAnsiLeadByte);
     THiveGuard hive(reg, commands.unload, user);
+    Announce(progress, JobStep::LoadHive);
     DWORD loadCode = 0;
     hive.Loading();
     if (RunHidden(reg, commands.load, profileFolder.c_str(), &loadCode) != 0)
@@ -345,27 +346,35 @@ int ExportStoredProfileFiles(const std::string& profilesDirectory, const std::st
     }
     hive.Loaded();
     const std::string userKey = user + "\\";
-    bool done = ExportKey(reg, commands.drives, HKEY_USERS, userKey + "Network",
+    bool done = Announce(progress, JobStep::Drives) &&
+                ExportKey(reg, commands.drives, HKEY_USERS, userKey + "Network",
                           "HKEY_USERS\\" + userKey + "Network", set.WorkPath("mappedDrv.prt"), problem) &&
+                Announce(progress, JobStep::Printers) &&
                 ExportKey(reg, commands.printers, HKEY_USERS, userKey + "Printers",
                           "HKEY_USERS\\" + userKey + "Printers", set.WorkPath("printers.prt"), problem) &&
+                Announce(progress, JobStep::DefaultPrinter) &&
                 WriteDefaultPrinterFile(HKEY_USERS, WideFromAnsi(user), set, facts, problem);
     // A profile of another disk, such as one of a machine that no longer
     // starts, is listed with the applications of that disk's Windows.
     const bool otherDisk = !SameFolder(profilesDirectory, SystemProfilesDirectory());
     TDiskSoftware disk(reg);
     if (done && otherDisk) {
+        Announce(progress, JobStep::DiskHive);
         if (disk.Load(profilesDirectory, set.Work()))
             facts.machineHive = disk.Hive();
         else
             facts.noMachineApps = disk.Reason();
     }
-    done = done && (otherDisk ? WriteApplicationsFile(disk.Sources(), HKEY_USERS, WideFromAnsi(user), set.WorkPath("Applications.txt"),
-                                                      problem)
-                              : WriteApplicationsFile(HKEY_LOCAL_MACHINE, true, HKEY_USERS, WideFromAnsi(user),
-                                                      set.WorkPath("Applications.txt"), problem));
+    const EntryProgress entries = StepEntries(progress, JobStep::ApplicationsList);
+    done = done && Announce(progress, JobStep::ApplicationsList) &&
+           (otherDisk ? WriteApplicationsFile(disk.Sources(), HKEY_USERS, WideFromAnsi(user),
+                                              set.WorkPath("Applications.txt"), problem, false, entries)
+                      : WriteApplicationsFile(HKEY_LOCAL_MACHINE, true, HKEY_USERS, WideFromAnsi(user),
+                                              set.WorkPath("Applications.txt"), problem, false, entries));
     // Whatever happened, the hive goes before anything else is done.
+    Announce(progress, JobStep::Unload);
     const bool unloaded = hive.Unload();
+    done = done && Announce(progress, JobStep::InstalledApps);
     if (otherDisk)
         done = done && disk.ExportApps(set.WorkPath("InstalledApps.reg"), problem);
     else
@@ -374,6 +383,7 @@ int ExportStoredProfileFiles(const std::string& profilesDirectory, const std::st
                                  problem);
     TProblem diskProblem;
     const bool diskUnloaded = disk.Unload(diskProblem);
+    Announce(progress, JobStep::Files);
     for (const char* stem : {"mappedDrv", "printers"}) {
         const std::string prt = set.WorkPath(std::string(stem) + ".prt");
         if (done && set.Produced(std::string(stem) + ".prt"))
@@ -398,7 +408,8 @@ int ExportStoredProfileFiles(const std::string& profilesDirectory, const std::st
     return done && unloaded && diskUnloaded ? 0 : 1;
 }
 
-int ExportCurrentUserFiles(const std::string& outputFolder, TProblem& problem, const std::vector<ServerMapping>& map)
+int ExportCurrentUserFiles(const std::string& outputFolder, TProblem& problem, const std::vector<ServerMapping>& map,
+                           const JobProgress& progress)
 {
     const std::string reg = SystemRegProgram();
     if (reg.empty())
@@ -408,16 +419,20 @@ int ExportCurrentUserFiles(const std::string& outputFolder, TProblem& problem, c
         return 1;
     const CurrentUserCommands commands = BuildCurrentUserCommands(set.Work(), IsAnsiLeadByte);
     bool done =
+        Announce(progress, JobStep::Drives) &&
         ExportKey(reg, commands.drives, HKEY_CURRENT_USER, "Network", "HKEY_CURRENT_USER\\Network",
                   set.WorkPath("mappedDrv.reg"), problem) &&
+        Announce(progress, JobStep::Printers) &&
         ExportKey(reg, commands.printers, HKEY_CURRENT_USER, "Printers", "HKEY_CURRENT_USER\\Printers",
                   set.WorkPath("printers.reg"), problem) &&
+        Announce(progress, JobStep::InstalledApps) &&
         ExportKey(reg, commands.apps, HKEY_LOCAL_MACHINE, kUninstallKey,
                   std::string("HKEY_LOCAL_MACHINE\\") + kUninstallKey, set.WorkPath("InstalledApps.txt"), problem);
     SourceFacts facts;
     facts.kind = SourceKind::CurrentUser;
     facts.name = RunningUserName();
-    done = done && WriteDefaultPrinterFile(HKEY_CURRENT_USER, L"", set, facts, problem);
+    done = done && Announce(progress, JobStep::DefaultPrinter) &&
+           WriteDefaultPrinterFile(HKEY_CURRENT_USER, L"", set, facts, problem);
     for (const char* stem : {"mappedDrv", "printers"}) {
         if (done && set.Produced(std::string(stem) + ".reg"))
             done = ConvertToPrxFile(set.WorkPath(std::string(stem) + ".reg"), set.WorkPath(std::string(stem) + ".prx"),
@@ -425,8 +440,10 @@ int ExportCurrentUserFiles(const std::string& outputFolder, TProblem& problem, c
     }
     if (done && set.Produced("InstalledApps.txt"))
         done = MakeAppList(set.WorkPath("InstalledApps.txt"), set.WorkPath("InstalledApp.txt"), problem) == 0;
-    done = done && WriteApplicationsFile(HKEY_LOCAL_MACHINE, true, HKEY_CURRENT_USER, L"",
-                                         set.WorkPath("Applications.txt"), problem);
+    done = done && Announce(progress, JobStep::ApplicationsList) &&
+           WriteApplicationsFile(HKEY_LOCAL_MACHINE, true, HKEY_CURRENT_USER, L"", set.WorkPath("Applications.txt"),
+                                 problem, false, StepEntries(progress, JobStep::ApplicationsList));
+    Announce(progress, JobStep::Files);
     done = done && RenameServersInSet(set, map, facts, problem);
     return set.Finish(done, facts, problem) ? 0 : 1;
 }

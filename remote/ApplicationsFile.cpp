@@ -1,6 +1,8 @@
 #include "remote/ApplicationsFile.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -81,8 +83,24 @@ LONG ReadEntry(HKEY key, UninstallKeyValues& values)
     return ERROR_SUCCESS;
 }
 
-// Every subkey of the uninstall key at path below root.
-void ReadUninstallKey(HKEY root, const std::wstring& path, REGSAM view, AppScope scope, ApplicationsList& list)
+// How many subkeys the uninstall key at path below root has now; 0 when it
+// cannot be read.
+std::size_t SubKeyCount(HKEY root, const std::wstring& path, REGSAM view)
+{
+    HKEY uninstall = nullptr;
+    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | view, &uninstall) != ERROR_SUCCESS)
+        return 0;
+    DWORD subKeys = 0;
+    if (RegQueryInfoKeyA(uninstall, nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, nullptr, nullptr, nullptr,
+                         nullptr, nullptr) != ERROR_SUCCESS)
+        subKeys = 0;
+    RegCloseKey(uninstall);
+    return subKeys;
+}
+
+// Every subkey of the uninstall key at path below root; entryRead after each.
+void ReadUninstallKey(HKEY root, const std::wstring& path, REGSAM view, AppScope scope, ApplicationsList& list,
+                      const std::function<void()>& entryRead)
 {
     HKEY uninstall = nullptr;
     LONG result = RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | view, &uninstall);
@@ -113,6 +131,7 @@ void ReadUninstallKey(HKEY root, const std::wstring& path, REGSAM view, AppScope
             list.Add(values, scope);
         else
             list.AddUnreadable("error " + std::to_string(result));
+        entryRead();
     }
     RegCloseKey(uninstall);
 }
@@ -158,20 +177,37 @@ std::vector<UninstallSource> MachineUninstallKeys(HKEY localMachine, bool thisMa
 }
 
 bool WriteApplicationsFile(HKEY localMachine, bool thisMachine, HKEY userRoot, const std::wstring& userPath,
-                           const std::string& path, TProblem& problem, bool ownerless)
+                           const std::string& path, TProblem& problem, bool ownerless, const EntryProgress& progress)
 {
     return WriteApplicationsFile(MachineUninstallKeys(localMachine, thisMachine), userRoot, userPath, path, problem,
-                                 ownerless);
+                                 ownerless, progress);
 }
 
 bool WriteApplicationsFile(const std::vector<UninstallSource>& machineKeys, HKEY userRoot,
-                           const std::wstring& userPath, const std::string& path, TProblem& problem, bool ownerless)
+                           const std::wstring& userPath, const std::string& path, TProblem& problem, bool ownerless,
+                           const EntryProgress& progress)
 {
-    ApplicationsList list;
-    for (const UninstallSource& source : machineKeys)
-        ReadUninstallKey(source.root, source.path, source.view, source.scope, list);
+    std::vector<UninstallSource> sources = machineKeys;
     const std::wstring userKey = userPath.empty() ? kUninstallKey : userPath + L"\\" + kUninstallKey;
-    ReadUninstallKey(userRoot, userKey, 0, AppScope::User, list);
+    sources.push_back({userRoot, userKey, 0, AppScope::User});
+    // The count in all is taken before the reading: one more call per key,
+    // which only the window, asking for progress, pays.
+    std::size_t total = 0, done = 0;
+    if (progress) {
+        for (const UninstallSource& source : sources)
+            total += SubKeyCount(source.root, source.path, source.view);
+        progress(0, total);
+    }
+    const std::function<void()> entryRead = [&] {
+        if (progress) {
+            ++done;
+            total = std::max(total, done);  // entries added while the keys are read
+            progress(done, total);
+        }
+    };
+    ApplicationsList list;
+    for (const UninstallSource& source : sources)
+        ReadUninstallKey(source.root, source.path, source.view, source.scope, list, entryRead);
     const std::string bytes = list.FileBytes(Lower);
     std::FILE* file = std::fopen(path.c_str(), "wb");
     bool written = file && std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "local/JobProgress.h"
 #include "local/JobReport.h"
 #include "remote/Applications.h"
 
@@ -36,10 +37,12 @@ std::vector<UninstallSource> MachineUninstallKeys(HKEY localMachine, bool thisMa
 // read through the wide API. Subkeys that cannot be read are counted in the
 // file's last line. false with the problem when the file cannot be written.
 // The machine's keys may come from elsewhere than a running machine, such as
-// a software hive loaded from another disk.
+// a software hive loaded from another disk. progress hears of every subkey
+// read, counted over all the keys.
 bool WriteApplicationsFile(const std::vector<UninstallSource>& machineKeys, HKEY userRoot,
                            const std::wstring& userPath, const std::string& path, TProblem& problem,
-                           bool ownerless = false);
+                           bool ownerless = false, const EntryProgress& progress = {});
 // The same for a running machine (MachineUninstallKeys).
 bool WriteApplicationsFile(HKEY localMachine, bool thisMachine, HKEY userRoot, const std::wstring& userPath,
-                           const std::string& path, TProblem& problem, bool ownerless = false);
+                           const std::string& path, TProblem& problem, bool ownerless = false,
+                           const EntryProgress& progress = {});

@@ -70,7 +70,7 @@ bool TRegistry::ReadHomePath(HKEY key, const std::wstring& path, std::u16string&
 }
 
 bool TRegistry::ExportToFile(const std::string& folder, const std::wstring& keyPath, const std::string& fileName,
-                             TProblem& problem, bool unicodeAllowed)
+                             TProblem& problem, bool unicodeAllowed, const EntryProgress& progress)
 {
     (void)CreateDirectoryA(folder.c_str(), nullptr);  // it usually exists already
     const std::string path = folder + "\\" + fileName;
@@ -81,7 +81,7 @@ bool TRegistry::ExportToFile(const std::string& folder, const std::wstring& keyP
     if (!stream)
         return Fail(problem, "Error while creating the file " + path, "Registry export", false);
     std::vector<ExportSection> sections;
-    LONG result = ExportKey(connectedKey_.Get(), root, keyPath, sections);
+    LONG result = ExportKey(connectedKey_.Get(), root, keyPath, sections, progress);
     if (result == ERROR_FILE_NOT_FOUND && failedKey_ == keyPath) {
         // No such top key (a user without mapped drives) is an empty export,
         // as long as the key above it is there: a user who logged off in the
@@ -108,13 +108,13 @@ bool TRegistry::ExportToFile(const std::string& folder, const std::wstring& keyP
 }
 
 LONG TRegistry::ExportKey(HKEY root, const std::wstring& rootName, const std::wstring& keyPath,
-                          std::vector<ExportSection>& sections)
+                          std::vector<ExportSection>& sections, const EntryProgress& progress)
 {
     failedKey_.clear();
     // With an empty path the root itself is exported, its sections named
     // from the root's name.
     std::wstring section = keyPath.empty() ? rootName : keyPath;
-    return ExportTree(root, keyPath.c_str(), section, sections);
+    return ExportTree(root, keyPath.c_str(), section, sections, progress ? &progress : nullptr);
 }
 
 LONG TRegistry::ExportValues(HKEY key, std::vector<ExportSection>& sections, const std::wstring& sectionName)
@@ -136,7 +136,7 @@ LONG TRegistry::QueryKeyInfo(HKEY key, KeyInfo& info)
 }
 
 LONG TRegistry::ExportTree(HKEY parent, const wchar_t* relativePath, std::wstring& section,
-                           std::vector<ExportSection>& sections)
+                           std::vector<ExportSection>& sections, const EntryProgress* progress)
 {
     // Each key is opened below its parent, which is open anyway for the
     // enumeration; that resolves the same key as a full path from the root.
@@ -154,6 +154,8 @@ LONG TRegistry::ExportTree(HKEY parent, const wchar_t* relativePath, std::wstrin
         return result;
     }
 
+    if (progress)
+        (*progress)(0, info.subKeys);
     wchar_t name[kKeyNameBuffer];
     // Until the list ends, not up to the count taken above: keys come and go
     // while the walk runs, and one that went ends the list early.
@@ -175,6 +177,8 @@ LONG TRegistry::ExportTree(HKEY parent, const wchar_t* relativePath, std::wstrin
         if (result != ERROR_SUCCESS)
             return result;
         section.resize(sectionLength);
+        if (progress)
+            (*progress)(index + 1, std::max<std::size_t>(info.subKeys, index + 1));
     }
 }
 

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "local/JobProgress.h"
 #include "local/JobReport.h"
 #include "remote/KeyHandle.h"
 #include "remote/RegistryText.h"
@@ -38,14 +39,15 @@ public:
     // in REGEDIT4 whatever the names. A top key that is missing below a
     // parent that is there gives the header alone. Any registry error but
     // the end of a list, and any write error, is a problem that names the key
-    // or the file: false.
+    // or the file: false. progress hears of each subkey of the top key once
+    // its tree is read.
     bool ExportToFile(const std::string& folder, const std::wstring& keyPath, const std::string& fileName,
-                      TProblem& problem, bool unicodeAllowed = true);
+                      TProblem& problem, bool unicodeAllowed = true, const EntryProgress& progress = {});
     ExportForm LastForm() const { return lastForm_; }
     // The walk of one tree, gathering the sections of its keys in the walk's
     // order; the Win32 code of the first error, which FailedKey then names, or 0.
     LONG ExportKey(HKEY root, const std::wstring& rootName, const std::wstring& keyPath,
-                   std::vector<ExportSection>& sections);
+                   std::vector<ExportSection>& sections, const EntryProgress& progress = {});
     LONG ExportValues(HKEY key, std::vector<ExportSection>& sections, const std::wstring& sectionName);
     const std::wstring& FailedKey() const { return failedKey_; }
 
@@ -60,7 +62,7 @@ private:
     // section is the path of the key at relativePath below parent; it is
     // extended for each subkey and restored before returning.
     LONG ExportTree(HKEY parent, const wchar_t* relativePath, std::wstring& section,
-                    std::vector<ExportSection>& sections);
+                    std::vector<ExportSection>& sections, const EntryProgress* progress = nullptr);
     LONG ReadSection(HKEY key, KeyInfo info, std::vector<ExportSection>& sections, const std::wstring& sectionName);
 
     HKEY rootKey_ = nullptr;  // recorded for the root's name in a section line

@@ -77,7 +77,7 @@ LONG ListLoggedOnUsers(const std::string& machine, std::vector<RemoteUser>& user
     return ERROR_SUCCESS;
 }
 
-int ExportRemoteUserFiles(const RemoteExportJob& job, TProblem& problem)
+int ExportRemoteUserFiles(const RemoteExportJob& job, TProblem& problem, const JobProgress& progress)
 {
     TOutputSet set(job.outputFolder, kRemoteUserFiles);
     SourceFacts facts;
@@ -91,8 +91,9 @@ int ExportRemoteUserFiles(const RemoteExportJob& job, TProblem& problem)
     // Unicode. apps.txt stays REGEDIT4, its names as the narrow calls give
     // them: SmallApps.txt is cut from its lines, and Applications.txt keeps
     // every name.
-    const auto exportFile = [&](const std::wstring& keyPath, const std::string& name, bool unicodeAllowed = true) {
-        if (!registry.ExportToFile(set.Work(), keyPath, name, problem, unicodeAllowed))
+    const auto exportFile = [&](const std::wstring& keyPath, const std::string& name, bool unicodeAllowed = true,
+                                const EntryProgress& entries = {}) {
+        if (!registry.ExportToFile(set.Work(), keyPath, name, problem, unicodeAllowed, entries))
             return false;
         if (registry.LastForm() == ExportForm::Unicode) {
             NoteUnicodeFile(facts, name);
@@ -100,6 +101,7 @@ int ExportRemoteUserFiles(const RemoteExportJob& job, TProblem& problem)
         }
         return true;
     };
+    Announce(progress, JobStep::Connect);
     LONG connected = registry.Connect(job.machine, HKEY_USERS);
     bool done = connected == ERROR_SUCCESS ||
                 Fail(problem, ConnectProblemText(ConnectFailureText(connected, kPastTheLook)), kConnectFailedCaption);
@@ -115,15 +117,17 @@ int ExportRemoteUserFiles(const RemoteExportJob& job, TProblem& problem)
             done = Fail(problem, "The registry key HKEY_USERS\\" + job.user.userKey + " on " + job.machine +
                                      " cannot be read (error " + std::to_string(result) + ").");
     }
-    done = done && set.Begin(problem) &&
-           exportFile(userKey + L"\\Printers", "printers.txt") && exportFile(userKey + L"\\Network", "drives.txt") &&
+    done = done && set.Begin(problem) && Announce(progress, JobStep::Printers) &&
+           exportFile(userKey + L"\\Printers", "printers.txt") && Announce(progress, JobStep::Drives) &&
+           exportFile(userKey + L"\\Network", "drives.txt") && Announce(progress, JobStep::DefaultPrinter) &&
            WriteDefaultPrinterFile(registry.ConnectedKey(), userKey, set, facts, problem);
     if (done && job.withApps) {
         connected = registry.Connect(job.machine, HKEY_LOCAL_MACHINE);
         done = (connected == ERROR_SUCCESS ||
                 Fail(problem, ConnectProblemText(ConnectFailureText(connected, kPastTheLook)),
                      kConnectFailedCaption)) &&
-               exportFile(kUninstallKey, "apps.txt", false) &&
+               Announce(progress, JobStep::InstalledApps) &&
+               exportFile(kUninstallKey, "apps.txt", false, StepEntries(progress, JobStep::InstalledApps)) &&
                MakeAppList(set.WorkPath("apps.txt"), set.WorkPath("SmallApps.txt"), problem) == 0;
         TKeyHandle users;
         connected = done ? users.Connect(job.machine.c_str(), HKEY_USERS) : ERROR_SUCCESS;
@@ -131,9 +135,12 @@ int ExportRemoteUserFiles(const RemoteExportJob& job, TProblem& problem)
                (connected == ERROR_SUCCESS ||
                 Fail(problem, ConnectProblemText(ConnectFailureText(connected, kPastTheLook)),
                      kConnectFailedCaption)) &&
+               Announce(progress, JobStep::ApplicationsList) &&
                WriteApplicationsFile(registry.ConnectedKey(), false, users.Get(), userKey,
-                                     set.WorkPath("Applications.txt"), problem, true);
+                                     set.WorkPath("Applications.txt"), problem, true,
+                                     StepEntries(progress, JobStep::ApplicationsList));
     }
+    Announce(progress, JobStep::Files);
     done = done && RenameServersInSet(set, job.map, facts, problem);
     return set.Finish(done, facts, problem) ? 0 : 1;
 }

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "local/JobProgress.h"
 #include "local/JobReport.h"
 #include "import/ServerMap.h"
 #include "remote/ConnectReason.h"
@@ -36,5 +37,6 @@ struct RemoteExportJob {
 // Exports the user's printers and mapped drives (and, withApps, the
 // machine's applications) from the machine's registry into outputFolder,
 // replacing the job's earlier files there as a set, or keeping them all.
-// 0 when done; 1 with the problem to tell.
-int ExportRemoteUserFiles(const RemoteExportJob& job, TProblem& problem);
+// 0 when done; 1 with the problem to tell. Each step is told to progress as
+// it begins, the applications' entries as they are read.
+int ExportRemoteUserFiles(const RemoteExportJob& job, TProblem& problem, const JobProgress& progress = {});

@@ -18,6 +18,8 @@
 #define IDB_CONNECT_REG         1010
 #define IDL_REMOTE_USERS        1011
 #define IDC_GET_APPS            1012
+// Beyond the specified controls: what the running job is doing.
+#define IDC_PROGRESS            1013
 
 // Network computer browser, dialog template 103
 #define IDD_NET_BROWSER         103

@@ -146,7 +146,8 @@ bool HugeExport(const std::string& folder)
     DWORD started = GetTickCount();
     tool.Press(IDB_SELECT_USER);
     int messages = 0;
-    while (!tool.WaitJob(0)) {
+    // The job runs beside the window: it has ended when its buttons are back.
+    while (!tool.WaitJob(0) || !IsWindowEnabled(tool.Item(IDB_SELECT_USER))) {
         HWND box = tool.FindDialog();
         if (box) {
             const std::string caption = driver::Text(box);
@@ -200,11 +201,12 @@ int main(int argc, char** argv)
         return 1;
     }
     tool.TypeMachine(driver::ThisComputer());
-    tool.Press(IDB_CONNECT_REG);
-    tool.WaitJob();
+    tool.Run(IDB_CONNECT_REG);
     started = GetTickCount();
     tool.Press(IDB_REMOTE_SELECT_USER);
-    bool ended = tool.WaitJob(600000);
+    bool ended = tool.WaitJob(600000) && driver::WaitUntil([&] {
+        return IsWindowEnabled(tool.Item(IDB_SELECT_USER)) || tool.FindDialog();
+    }, 600000);
     double seconds = (GetTickCount() - started) / 1000.0;
     HWND box = tool.FindDialog();
     if (box)

@@ -5,9 +5,12 @@
 #include <shellapi.h>
 #include <shlwapi.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+
+#include "res/resource.h"
 
 namespace driver {
 
@@ -26,6 +29,15 @@ std::string Text(HWND window)
     DWORD_PTR length = 0;
     SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 5000, &length);
     return std::string(text, length);
+}
+
+std::wstring WideText(HWND window)
+{
+    wchar_t text[2048] = {};
+    DWORD_PTR length = 0;
+    SendMessageTimeoutW(window, WM_GETTEXT, sizeof text / sizeof text[0], reinterpret_cast<LPARAM>(text), SMTO_NORMAL,
+                        5000, &length);
+    return std::wstring(text, length);
 }
 
 std::vector<std::string> ListItems(HWND list)
@@ -103,6 +115,8 @@ std::string Tool::Answer(const std::string& caption)
     if (!box)
         return "<no message box \"" + caption + "\">";
     std::string text = Text(GetDlgItem(box, 0xFFFF)) + (GetWindow(box, GW_OWNER) == main_ ? "<owned>" : "");
+    if (GetWindowThreadProcessId(box, nullptr) != GetWindowThreadProcessId(main_, nullptr))
+        text += "<other thread>";
     PostMessageA(box, WM_COMMAND, IDOK, reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
     WaitUntil([&] { return !IsWindow(box); }, 5000);
     return text;
@@ -119,10 +133,27 @@ void Tool::Press(int id, HWND dialog)
 std::string Tool::Run(int id)
 {
     Press(id);
+    // The click handled (its job started, the buttons disabled), or a box of
+    // the click itself.
     WaitUntil([&] { return WaitJob(0) || FindDialog(); }, 60000);
-    const std::string box = FindDialog() ? Answer(Text(FindDialog())) : "";
+    std::string box = FindDialog() ? Answer(Text(FindDialog())) : "";
     WaitJob();
+    // The job tells its outcome before its buttons come back.
+    WaitUntil([&] { return IsWindowEnabled(Item(IDB_SELECT_USER)) || FindDialog(); }, 120000);
+    if (FindDialog())
+        box += Answer(Text(FindDialog()));
+    WaitIdle(10000);
     return box;
+}
+
+bool Tool::WaitIdle(DWORD timeoutMs)
+{
+    if (!WaitUntil([&] { return IsWindowEnabled(Item(IDB_SELECT_USER)) != FALSE; }, timeoutMs))
+        return false;
+    // The window's thread answers a sent message between two of its own, so
+    // the rest of the job's end (the other buttons) is done by then.
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutA(main_, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result) != 0;
 }
 
 void Tool::TypeMachine(const std::string& machine)
@@ -185,6 +216,23 @@ std::string StandInCalls()
     const std::string path = SystemDir() + "reg-calls.log", calls = Read(path);
     DeleteFileA(path.c_str());
     return calls;
+}
+
+THeldExport::THeldExport(const std::string& key)
+{
+    DeleteFileA((SystemDir() + "held").c_str());
+    Write(SystemDir() + "hold", key);
+}
+
+bool THeldExport::WaitHeld(DWORD timeoutMs)
+{
+    return driver::WaitUntil([] { return Exists(SystemDir() + "held"); }, timeoutMs);
+}
+
+void THeldExport::Release()
+{
+    DeleteFileA((SystemDir() + "hold").c_str());
+    DeleteFileA((SystemDir() + "held").c_str());
 }
 
 Child::Child()
@@ -285,6 +333,23 @@ std::string Read(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::string Listing(const std::string& folder)
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA entry;
+    HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &entry);
+    for (BOOL more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileA(find, &entry)) {
+        if (std::string(entry.cFileName) != "." && std::string(entry.cFileName) != "..")
+            names.push_back(entry.cFileName);
+    }
+    FindClose(find);
+    std::sort(names.begin(), names.end());
+    std::string joined;
+    for (const std::string& name : names)
+        joined += name + "|";
+    return joined;
 }
 
 std::string StartTool(driver::Tool& tool, const std::string& name)

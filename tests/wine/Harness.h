@@ -14,6 +14,8 @@ namespace driver {
 
 bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs = 10000);
 std::string Text(HWND window);
+// The text read through the wide call, for texts outside the ANSI code page.
+std::wstring WideText(HWND window);
 std::vector<std::string> ListItems(HWND list);
 // Sends a message whose lParam points to a text, placing the text in the
 // window's own process first (BFFM_SETSELECTIONA is not marshalled).
@@ -37,18 +39,23 @@ public:
     // starts with captionStart, waited for up to waitMs.
     HWND FindDialog(const std::string& captionStart = "", DWORD waitMs = 0) const;
     // Waits for the message box with this caption, presses its OK and returns
-    // its text, with "<owned>" appended when the main window owns it.
+    // its text, with "<owned>" appended when the main window owns it, and
+    // "<other thread>" when a thread other than the main window's shows it.
     std::string Answer(const std::string& caption);
     // Presses a button (of the main window by default) on a thread of its own,
-    // so that the test can answer message boxes while the job runs.
+    // so that the test can answer message boxes while its click is handled.
     void Press(int id, HWND dialog = nullptr);
-    // Presses the button, answers the one message box its job shows, if any,
-    // and waits for the job to end; the box's text as Answer gives it, or "".
+    // Presses the button, answers the one message box its click or its job
+    // shows, if any, and waits for the job to end; the box's text as Answer
+    // gives it, or "".
     std::string Run(int id);
+    // Waits until the press has been handled: a job it started runs on.
     bool WaitJob(DWORD timeoutMs = 60000)
     {
         return !pressThread_ || WaitForSingleObject(pressThread_, timeoutMs) == WAIT_OBJECT_0;
     }
+    // Waits until no job runs: the buttons that start one are enabled again.
+    bool WaitIdle(DWORD timeoutMs = 120000);
     // Focuses the machine-name field, which empties it, and types the name.
     void TypeMachine(const std::string& machine);
     // Selects the first entry that starts with text (in any letter case), or
@@ -74,7 +81,7 @@ namespace sandbox {
 
 // A file beside the test program (the tool, the stand-in), and the system
 // directory with a backslash (where the stand-in logs and reads its control
-// files "fail-load", "fail-unload", "fail-export" and "big-export").
+// files "fail-load", "fail-unload", "fail-export", "big-export" and "hold").
 std::string Beside(const std::string& name);
 std::string SystemDir();
 // Copies the stand-in over the system's reg.exe and removes its log and
@@ -83,6 +90,22 @@ std::string InstallStandIn();
 // The stand-in's calls since the last look, one line of arguments joined by
 // "|" each.
 std::string StandInCalls();
+
+// Holds the stand-in once its load or export of key (as on its command
+// line, such as "hku\carol\Printers") is done, until Release or the end of
+// the object (its "hold" and "held"), so that a test can look at the window
+// while a job waits at that step.
+class THeldExport {
+public:
+    explicit THeldExport(const std::string& key);
+    THeldExport(const THeldExport&) = delete;
+    THeldExport& operator=(const THeldExport&) = delete;
+    ~THeldExport() { Release(); }
+    // Whether the stand-in has done its work on the key and waits.
+    bool WaitHeld(DWORD timeoutMs = 20000);
+    // Lets it go on; it holds nothing after.
+    void Release();
+};
 
 // A process of this test program that does nothing: started suspended, it
 // runs till End; ended, its id goes to no other process while the object
@@ -115,6 +138,8 @@ inline bool KeyExists(HKEY root, const std::string& path)
 }
 inline bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 std::string Read(const std::string& path);
+// The names in a folder, "." and ".." aside, sorted and each followed by "|".
+std::string Listing(const std::string& folder);
 // Runs exe with these arguments in dir, its standard output into output;
 // the exit code, or 999 when it had not ended by itself in time (waiting
 // for a person at a window it must not show).

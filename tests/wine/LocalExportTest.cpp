@@ -8,6 +8,7 @@
 #include "tests/wine/Harness.h"
 
 using sandbox::Exists;
+using sandbox::Listing;
 using sandbox::Read;
 using sandbox::Utf16;
 
@@ -50,24 +51,6 @@ std::string Calls()
         at += 5;
     }
     return calls;
-}
-
-// The names in a folder, "." and ".." aside, sorted and each followed by "|".
-std::string Listing(const std::string& folder)
-{
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA entry;
-    HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &entry);
-    for (BOOL more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileA(find, &entry)) {
-        if (std::string(entry.cFileName) != "." && std::string(entry.cFileName) != "..")
-            names.push_back(entry.cFileName);
-    }
-    FindClose(find);
-    std::sort(names.begin(), names.end());
-    std::string joined;
-    for (const std::string& name : names)
-        joined += name + "|";
-    return joined;
 }
 
 void PickProfilesFolder(driver::Tool& tool, const std::string& folder)

@@ -6,6 +6,7 @@
 #include <cwchar>
 
 #include "local/CodePage.h"
+#include "remote/RemoteExport.h"
 #include "res/resource.h"
 #include "tests/wine/Harness.h"
 
@@ -406,4 +407,69 @@ TEST(RemoteExport, NamesInEveryScriptReachTheFiles)
     EXPECT_EQ(CurrentUserValue(L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows", L"Device"),
               Typed(REG_SZ, Sz(L"\\\\srv9\\\x0141\x00f3\x0064\x017a,winspool,Ne00:")));
     ForgetUsers();
+}
+
+// What the window shows of the job: each step as it begins, and the
+// applications' entries counted as they are read, from none to all.
+TEST(RemoteExport, ProgressCountsTheEntriesRead)
+{
+    MakeTree(HKEY_USERS, kUserKey);
+    sandbox::MakeUninstallEntries(HKEY_USERS, kUserKey);
+    const auto subKeys = [](HKEY root, const std::string& path, REGSAM view) {
+        HKEY key;
+        DWORD count = 0;
+        if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ | view, &key) == ERROR_SUCCESS) {
+            RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &count, nullptr, nullptr, nullptr, nullptr, nullptr,
+                             nullptr, nullptr);
+            RegCloseKey(key);
+        }
+        return static_cast<std::size_t>(count);
+    };
+    const std::string uninstall = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+    const std::size_t apps = subKeys(HKEY_LOCAL_MACHINE, uninstall, 0);
+    BOOL wow64 = FALSE;
+    const bool is64 = sizeof(void*) == 8 || (IsWow64Process(GetCurrentProcess(), &wow64) && wow64);
+    // Applications.txt reads both views of a 64-bit machine, and the user's own key.
+    const std::size_t listed = (is64 ? subKeys(HKEY_LOCAL_MACHINE, uninstall, KEY_WOW64_64KEY) +
+                                           subKeys(HKEY_LOCAL_MACHINE, uninstall, KEY_WOW64_32KEY)
+                                     : apps) +
+                               subKeys(HKEY_USERS, std::string(kUserKey) + "\\" + uninstall, 0);
+    ASSERT_GT(apps, 5u);
+
+    RemoteExportJob job;
+    job.machine = driver::ThisComputer();
+    job.user = {"x", kUserKey, std::u16string(kUserKey, kUserKey + sizeof kUserKey - 1)};
+    job.withApps = true;
+    job.outputFolder = sandbox::FreshDir("re-progress") + "\\RemoteMachine";
+    struct Report {
+        JobStep step;
+        std::size_t done, total;
+    };
+    std::vector<Report> reports;
+    TProblem problem;
+    ASSERT_EQ(ExportRemoteUserFiles(job, problem, [&](JobStep step, std::size_t done, std::size_t total) {
+                  reports.push_back({step, done, total});
+              }), 0) << problem.text;
+    std::vector<JobStep> steps;
+    for (const Report& report : reports) {
+        if (steps.empty() || steps.back() != report.step)
+            steps.push_back(report.step);
+    }
+    EXPECT_EQ(steps, std::vector<JobStep>({JobStep::Connect, JobStep::Printers, JobStep::Drives,
+                                           JobStep::DefaultPrinter, JobStep::InstalledApps,
+                                           JobStep::ApplicationsList, JobStep::Files}));
+    for (const auto& counted : {std::make_pair(JobStep::InstalledApps, apps), std::make_pair(JobStep::ApplicationsList, listed)}) {
+        SCOPED_TRACE(static_cast<int>(counted.first));
+        std::vector<std::size_t> done;
+        for (const Report& report : reports) {
+            if (report.step == counted.first && report.total > 0) {
+                EXPECT_EQ(report.total, counted.second);
+                done.push_back(report.done);
+            }
+        }
+        std::vector<std::size_t> oneByOne(counted.second + 1);
+        for (std::size_t i = 0; i < oneByOne.size(); ++i)
+            oneByOne[i] = i;
+        EXPECT_EQ(done, oneByOne);
+    }
 }
