@@ -20,7 +20,7 @@ bool firstChangeSeen = false;
 
 const char kDefaultMachineName[] = "\\\\YourMachineName";
 
-// The end of the session: how long a running job may take by itself, then
+// Logoff or shutdown: how long a running job may take by itself, then
 // the final unload, then the rest of the job.
 const DWORD kSessionJobMs = 10000;
 const DWORD kSessionUnloadMs = 4000;
@@ -44,7 +44,7 @@ INT_PTR TProDlg::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM)
         return 0;
     case WM_ENDSESSION:
         // WM_QUERYENDSESSION gets the default answer, yes: a job is waited
-        // for here, where the session really ends.
+        // for here, where Windows really logs off or shuts down.
         if (wParam)
             OnSessionEnd();
         return 0;
@@ -176,7 +176,7 @@ void TProDlg::OnJobProgress()
 void TProDlg::OnJobEnd()
 {
     if (!job_.Running())
-        return;  // abandoned at the end of the session
+        return;  // abandoned at logoff or shutdown
     ShowJobText(u"");
     // After the job has told its outcome; also when telling it failed.
     const auto after = [this] {

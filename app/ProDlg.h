@@ -53,7 +53,7 @@ public:
     void OnJobEnd();
     // Exit, Esc and the close box: at once, or once the running job has ended.
     void OnExit();
-    // The session ends: Windows ends the process once this returns, so the
+    // Logoff or shutdown: Windows ends the process once this returns, so the
     // job is waited for here.
     void OnSessionEnd();
 

@@ -42,7 +42,7 @@ public:
     void Finish();
     // Waits up to ms for the worker to end; whether it has.
     bool WaitForWorker(DWORD ms = INFINITE);
-    // Drops the job and what it would tell, at the end of the session, where
+    // Drops the job and what it would tell, at logoff or shutdown, where
     // nobody is left to read it; a worker that still runs is waited for only
     // when this object goes.
     void Abandon();

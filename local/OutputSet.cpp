@@ -150,7 +150,7 @@ std::optional<unsigned long> ReadSerialFile(const std::string& path)
 // there or repairs a leftover holds it open without sharing. Sharing modes
 // hold across the machines that share a folder, where process ids tell
 // nothing; the system closes the file when its run ends, killed or not (a
-// file server, once it drops the session of a machine that died). It holds
+// file server, once it drops the connection of a machine that died). It holds
 // the serial of the set in place, raised by each commit that made its set
 // whole, so that a leftover can be told older than that set.
 class TSetLock {
