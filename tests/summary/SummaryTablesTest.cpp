@@ -6,14 +6,6 @@
 
 namespace {
 
-std::string Join(const std::vector<std::string>& parts, const char* separator = ",")
-{
-    std::string text;
-    for (std::size_t i = 0; i < parts.size(); ++i)
-        text += (i ? separator : "") + parts[i];
-    return text;
-}
-
 std::string N(std::size_t n)
 {
     return std::to_string(n);
