@@ -251,20 +251,4 @@ TEST(CommandLine, LogLineIsOneTabSeparatedLine)
     EXPECT_EQ(RemoteUserSource("PC7", "", ""), "PC7");
 }
 
-TEST(CommandLine, UsageNamesEverySwitchInCrLfLines)
-{
-    const std::string usage = UsageText();
-    for (const char* word : {"/machine ", "/machines ", "/profile ", "/profiles ", "/current", "/apps", "/out ", "/jobs ",
-                             "/map ", "/apply ", "/summary ", "/?", "1 to 64", "0 every", "1 any", "2 usage"})
-        EXPECT_NE(usage.find(word), std::string::npos) << word;
-    ASSERT_GE(usage.size(), 2u);
-    EXPECT_EQ(usage.substr(usage.size() - 2), "\r\n");
-    for (std::size_t i = 0; i < usage.size(); ++i) {
-        EXPECT_TRUE(static_cast<unsigned char>(usage[i]) < 0x80) << i;
-        if (usage[i] == '\n') {
-            EXPECT_EQ(usage[i - 1], '\r') << i;
-        }
-    }
-}
-
 } // namespace

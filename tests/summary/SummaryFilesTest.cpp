@@ -90,8 +90,8 @@ TEST(SummaryFiles, SheetCells)
               std::string("\xFF\xFE" "a\0\xFC\0\x3D\xD8\x00\xDE\xFD\xFF", 12));
 }
 
-// The fixture fleet's page: every hostile name shows as text, nothing of
-// it is markup; its folder's link is escaped; the sheets hold the same rows.
+// The fixture fleet's page and sheets. What the browser makes of the page's
+// hostile names, links, counts and rows is checked in tests/browser.
 TEST(SummaryFiles, FilesOfAFleet)
 {
     MemoryFleet fleet = FixtureFleet();
@@ -99,16 +99,7 @@ TEST(SummaryFiles, FilesOfAFleet)
     const std::string page = SummaryPage(tables, {"D:\\Moves", "2007-05-15 08:00:00", ""});
     EXPECT_EQ(page.compare(0, 62, "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01//EN\" \"http://www."), 0);
     EXPECT_NE(page.find("<meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">"), std::string::npos);
-    EXPECT_EQ(page.find("<script"), std::string::npos);
-    EXPECT_EQ(page.find("<img"), std::string::npos);
-    EXPECT_EQ(page.find("<a href=x"), std::string::npos);
     EXPECT_EQ(page.find("<base"), std::string::npos);
-    // The application (its row and its bar), eve's source, her log line's source and message.
-    EXPECT_EQ(Count(page, "&lt;script&gt;document.title=&#39;owned&#39;&lt;/script&gt;"), 5u);
-    EXPECT_NE(page.find("<a href=\"PC4/eve%20%26%20%231%25/\">PC4\\eve &amp; #1%</a>"), std::string::npos);
-    EXPECT_NE(page.find("<td id=\"count-failures\">8</td>"), std::string::npos);
-    // Rows of sets read whole, of servers, applications and failures, and of the bars.
-    EXPECT_EQ(Count(page, "<tr><td>"), 6 + tables.servers.size() + tables.apps.size() + 8 + (5 + 5 + 4));
     EXPECT_EQ(page.substr(page.size() - 18), "</body>\r\n</html>\r\n");
     EXPECT_NE(SummaryPage(tables, {"D:\\x", "t", "file:///D:/x/"}).find("<base href=\"file:///D:/x/\">"),
               std::string::npos);
