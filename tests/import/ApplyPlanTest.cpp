@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -54,12 +55,8 @@ char16_t Folded(char16_t c)
 
 bool SameFolded(const std::u16string& a, const std::u16string& b)
 {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (Folded(a[i]) != Folded(b[i]))
-            return false;
-    return true;
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [](char16_t x, char16_t y) { return Folded(x) == Folded(y); });
 }
 
 // Code page 1251 as far as the tests use it: ASCII, and А to я at C0 to FF.
