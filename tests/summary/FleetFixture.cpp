@@ -1,5 +1,6 @@
 #include "tests/summary/FleetFixture.h"
 
+#include "local/DefaultPrinter.h"
 #include "local/SourceText.h"
 #include "local/WorkFolderName.h"
 #include "summary/SummaryFiles.h"
@@ -23,14 +24,6 @@ void AddParents(const std::string& path, std::set<std::string>& folders)
 {
     for (std::string folder = Parent(path); !folder.empty(); folder = Parent(folder))
         folders.insert(folder);
-}
-
-std::string Escaped(const std::string& text)
-{
-    std::string escaped;
-    for (const char c : text)
-        escaped += c == '\\' || c == '"' ? std::string("\\") + c : std::string(1, c);
-    return escaped;
 }
 
 const char kConnect[] = "Problem connecting to remote machine. Please check to make sure the pc name does exist on the "
@@ -116,19 +109,18 @@ std::string Utf16RegFile(const std::string& body)
 std::string PrinterLines(const std::string& server, const std::string& name)
 {
     return "[HKEY_CURRENT_USER\\Printers\\Connections\\,," + server + "," + name + "]\r\n\"Server\"=\"" +
-           Escaped("\\\\" + server) + "\"\r\n\r\n";
+           EscapeRegText("\\\\" + server) + "\"\r\n\r\n";
 }
 
 std::string DriveLines(char letter, const std::string& path)
 {
-    return std::string("[HKEY_CURRENT_USER\\Network\\") + letter + "]\r\n\"RemotePath\"=\"" + Escaped(path) +
+    return std::string("[HKEY_CURRENT_USER\\Network\\") + letter + "]\r\n\"RemotePath\"=\"" + EscapeRegText(path) +
            "\"\r\n\"UserName\"=dword:00000000\r\n\r\n";
 }
 
 std::string DefaultPrinterFile(const std::string& device)
 {
-    return AnsiRegFile("[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows]\r\n\"Device\"=\"" +
-                       Escaped(device) + "\"\r\n");
+    return DefaultPrinterRegText(device);
 }
 
 std::string ApplicationsFile(const std::vector<std::string>& lines)
