@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "tests/import/RegFileHelpers.h"
+#include "tests/local/Cp1252.h"
 
 namespace {
 
@@ -114,19 +115,6 @@ TEST(CommandLine, MapTakesDoubleByteNames)
     EXPECT_FALSE(ParseCommandLine(args).ok) << "without the test 0x5C is a backslash";
 }
 
-// Converts what is ASCII or Latin-1 (as code page 1252 would, near enough),
-// refuses anything else.
-bool Latin1(const std::u16string& text, std::string& ansi)
-{
-    ansi.clear();
-    for (char16_t c : text) {
-        if (c > 0xFF)
-            return false;
-        ansi += static_cast<char>(c);
-    }
-    return true;
-}
-
 // A list as Notepad, Excel or wmic save it: each byte-order mark, or none.
 TEST(CommandLine, MachineListIsReadInTheEncodingItsMarkNames)
 {
@@ -160,9 +148,15 @@ TEST(CommandLine, MachineListIsReadInTheEncodingItsMarkNames)
         {"UTF-8, invalid", "\xEF\xBB\xBF" "a\x80\n\xC0\xAF\nok\n\xE3\x83", {"a?:failed", "??:failed", "ok:ok", "??:failed"}},
         {"UTF-8, four bytes", "\xEF\xBB\xBF" "\xF0\x9F\x98\x80\nb", {"??:failed", "b:ok"}},
     };
+    // Code page 1252's conversion, refusing what it cannot carry.
+    const WideToAnsi toAnsi = [](const std::u16string& text, std::string& ansi) {
+        bool defaulted = false;
+        ansi = cp1252::ToAnsi(text, defaulted);
+        return !defaulted;
+    };
     for (const auto& c : cases) {
         std::vector<std::string> got;
-        for (const MachineListName& name : ReadMachineList(c.bytes, Latin1))
+        for (const MachineListName& name : ReadMachineList(c.bytes, toAnsi))
             got.push_back(name.name + (name.ok ? ":ok" : ":failed"));
         EXPECT_EQ(got, c.names) << c.what;
     }
