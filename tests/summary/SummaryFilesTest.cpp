@@ -6,24 +6,10 @@
 
 namespace {
 
-// A sheet's UTF-16LE bytes back as UTF-8 (ASCII and two-byte forms, enough
-// for the fixture's sheets), its mark checked.
-std::string SheetText(const std::string& bytes)
+// A sheet's text as its UTF-16LE bytes, without the byte-order mark.
+std::string Sheet(const std::string& utf8)
 {
-    EXPECT_EQ(bytes.substr(0, 2), "\xFF\xFE");
-    std::string text;
-    for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
-        const unsigned unit = static_cast<unsigned char>(bytes[i]) | static_cast<unsigned char>(bytes[i + 1]) << 8;
-        if (unit < 0x80) {
-            text += static_cast<char>(unit);
-        } else if (unit < 0x800) {
-            text += static_cast<char>(0xC0 | unit >> 6);
-            text += static_cast<char>(0x80 | (unit & 0x3F));
-        } else {
-            text += '#';
-        }
-    }
-    return text;
+    return Utf16LeFile(utf8).substr(2);
 }
 
 std::size_t Count(const std::string& text, const std::string& part)
@@ -104,17 +90,18 @@ TEST(SummaryFiles, FilesOfAFleet)
     EXPECT_NE(SummaryPage(tables, {"D:\\x", "t", "file:///D:/x/"}).find("<base href=\"file:///D:/x/\">"),
               std::string::npos);
 
-    const std::string apps = SheetText(ApplicationsSheet(tables));
-    EXPECT_EQ(apps, "Name\tVersions\tPublisher\tMachines\tScope\r\n"
+    EXPECT_EQ(ApplicationsSheet(tables), Utf16LeFile("Name\tVersions\tPublisher\tMachines\tScope\r\n"
                     "Office 2003\t11.0; 11.0.8173\tMicrosoft\t3\tmachine\r\n"
                     "<script>document.title='owned'</script>\t'-1+2\t'@SUM(1+1)\t1\tmachine\r\n"
                     "\"'=HYPERLINK(\"\"http://x\"\",\"\"y\"\")\"\t1\t\t1\tmachine 32-bit\r\n"
                     "Tool\t2\t\t1\tuser\r\n"
-                    "Viewer\t1.0; 2.0\tViewers Inc\t1\tmachine\r\n");
-    const std::string servers = SheetText(ServersSheet(tables));
-    EXPECT_EQ(servers.substr(servers.find("\r\n") + 2, 45), "\\\\files\t5\t5\t0\t0\t\r\n\\\\NEWSRV\t2\t2\t4\t1\t\\\\OLDSRV\r\n");
-    EXPECT_EQ(Count(SheetText(UsersSheet(tables)), "\r\n"), 1 + tables.users.size());
-    const std::string failures = SheetText(FailuresSheet(tables));
-    EXPECT_EQ(Count(failures, "\r\n"), 1u + 8u);
-    EXPECT_NE(failures.find("\r\nerror 5\tlogon\\hank: current user\t2007-05-14 07:00:00\tThe registry key "), std::string::npos);
+                    "Viewer\t1.0; 2.0\tViewers Inc\t1\tmachine\r\n"));
+    const std::string servers = Utf16LeFile("Server\tUsers\tDrives\tPrinters\tDefault printer of\tRenamed by /map from\r\n"
+                                            "\\\\files\t5\t5\t0\t0\t\r\n\\\\NEWSRV\t2\t2\t4\t1\t\\\\OLDSRV\r\n");
+    EXPECT_EQ(ServersSheet(tables).substr(0, servers.size()), servers);
+    EXPECT_EQ(Count(UsersSheet(tables), Sheet("\r\n")), 1 + tables.users.size());
+    const std::string failures = FailuresSheet(tables);
+    EXPECT_EQ(Count(failures, Sheet("\r\n")), 1u + 8u);
+    EXPECT_NE(failures.find(Sheet("\r\nerror 5\tlogon\\hank: current user\t2007-05-14 07:00:00\tThe registry key ")),
+              std::string::npos);
 }
