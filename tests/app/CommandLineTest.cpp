@@ -5,7 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/local/Cp932.h"
+#include "tests/import/RegFileHelpers.h"
+#include "tests/local/Cp1252.h"
 
 namespace {
 
@@ -66,7 +67,6 @@ TEST(CommandLine, ParsesSwitchesAndNamesTheFirstUsageError)
         {{"/current", "/foo", "/out", "x"}, "unknown argument \"/foo\"", "current jobs:8"},
         {{"/current", "stray"}, "unknown argument \"stray\"", "current jobs:8"},
         {{"/apps"}, "/apps needs /machine or /machines", "apps jobs:8"},
-        {{"/apps", "/profile", "a"}, "/apps needs /machine or /machines", "p:a apps jobs:8"},
         {{"/out", "C:\\o", "/jobs", "5"}, noSource, "out:C:\\o jobs:5"},
         {{}, noSource, "jobs:8"},
         {{"/out", "C:\\o", "/jobs", "0", "/current"}, "/jobs needs a number from 1 to 64, not \"0\"", "out:C:\\o jobs:8"},
@@ -83,16 +83,12 @@ TEST(CommandLine, ParsesSwitchesAndNamesTheFirstUsageError)
         {{"/apply", "\\\\fs\\moves\\bob", "/map", "a=b", "/out", "C:\\o"}, "", "out:C:\\o jobs:8 map:a>b apply:\\\\fs\\moves\\bob"},
         {{"/apply", "D:\\set", "/current"}, "/apply imports a set and exports nothing: give it with /again, /map and /out alone",
          "current jobs:8 apply:D:\\set"},
-        {{"/apply", "D:\\set", "/jobs", "8"}, "/apply imports a set and exports nothing: give it with /again, /map and /out alone",
-         "jobs:8 apply:D:\\set"},
         {{"/SUMMARY", "\\\\fs\\moves", "/out", "C:\\o"}, "", "out:C:\\o jobs:8 summary:\\\\fs\\moves"},
         {{"/summary", ""}, "/summary needs the folder of the sets", "jobs:8"},
         {{"/summary", "D:\\m", "/machine", "pc1"}, "/summary reads the sets below a folder and exports nothing: give it with /out alone",
          "m:pc1 jobs:8 summary:D:\\m"},
         {{"/map", "a=b", "/summary", "D:\\m"}, "/summary reads the sets below a folder and exports nothing: give it with /out alone",
          "jobs:8 map:a>b summary:D:\\m"},
-        {{"/summary", "D:\\m", "/again"}, "/summary reads the sets below a folder and exports nothing: give it with /out alone",
-         "jobs:8 again summary:D:\\m"},
         {{"/foo", "/?"}, "", "jobs:8 help"},
         {{"/out", "/?"}, "", "jobs:8 help"},
     };
@@ -119,80 +115,48 @@ TEST(CommandLine, MapTakesDoubleByteNames)
     EXPECT_FALSE(ParseCommandLine(args).ok) << "without the test 0x5C is a backslash";
 }
 
-TEST(CommandLine, MachineListSkipsBlanksAndComments)
-{
-    const struct {
-        std::string text;
-        std::vector<std::string> names;
-    } cases[] = {
-        {"PC1\r\n\r\n  ; old\r\n# lab\r\n\t\\\\PC2 \t\r\nPC3\n   \nlast", {"PC1", "\\\\PC2", "PC3", "last"}},
-        {"a;b\n #x\n\t;y\r\n", {"a;b"}},
-        {"only\r\n", {"only"}},
-        {"", {}},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(ParseMachineList(c.text), c.names) << c.text;
-}
-
-// Converts what is ASCII or Latin-1 (as code page 1252 would, near enough),
-// refuses anything else.
-bool Latin1(const std::u16string& text, std::string& ansi)
-{
-    ansi.clear();
-    for (char16_t c : text) {
-        if (c > 0xFF)
-            return false;
-        ansi += static_cast<char>(c);
-    }
-    return true;
-}
-
-std::string Utf16Le(const std::u16string& text)
-{
-    std::string bytes;
-    for (char16_t c : text)
-        bytes += std::string{static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
-    return bytes;
-}
-
-std::string Utf16Be(const std::u16string& text)
-{
-    std::string bytes;
-    for (char16_t c : text)
-        bytes += std::string{static_cast<char>(c >> 8), static_cast<char>(c & 0xFF)};
-    return bytes;
-}
-
 // A list as Notepad, Excel or wmic save it: each byte-order mark, or none.
 TEST(CommandLine, MachineListIsReadInTheEncodingItsMarkNames)
 {
     const std::u16string list = u"PC1\r\n; c\u00E4fe\r\n  caf\u00E9 \nPC\u00DF2\r\n\u30DD\u30FC\u30EB\r\n# x\r\nlast";
     const std::vector<std::string> names = {"PC1:ok", "caf\xE9:ok", "PC\xDF" "2:ok", "???:failed", "last:ok"};
+    std::string bigEndian = Utf16File(list);
+    for (std::size_t i = 0; i < bigEndian.size(); i += 2)
+        std::swap(bigEndian[i], bigEndian[i + 1]);
     const struct {
         const char* what;
         std::string bytes;
         std::vector<std::string> names;
     } cases[] = {
-        {"UTF-16 LE", "\xFF\xFE" + Utf16Le(list), names},
-        {"UTF-16 BE", "\xFE\xFF" + Utf16Be(list), names},
+        {"UTF-16 LE", Utf16File(list), names},
+        {"UTF-16 BE", bigEndian, names},
         {"UTF-8", "\xEF\xBB\xBF" "PC1\r\n; c\xC3\xA4" "fe\r\n  caf\xC3\xA9 \nPC\xC3\x9F" "2\r\n"
                   "\xE3\x83\x9D\xE3\x83\xBC\xE3\x83\xAB\r\n# x\r\nlast", names},
         // Without a mark the bytes are the ANSI text itself, even where they would be UTF-8.
         {"ANSI", "PC1\r\n\xC3\xA4\n", {"PC1:ok", "\xC3\xA4:ok"}},
+        {"ANSI, blanks and comments", "PC1\r\n\r\n  ; old\r\n# lab\r\n\t\\\\PC2 \t\r\nPC3\n   \nlast",
+         {"PC1:ok", "\\\\PC2:ok", "PC3:ok", "last:ok"}},
+        {"ANSI, a mark inside a name", "a;b\n #x\n\t;y\r\n", {"a;b:ok"}},
         {"UTF-8 mark only", "\xEF\xBB\xBF", {}},
-        {"UTF-16 LE, LF only", "\xFF\xFE" + Utf16Le(u"a\nb\n"), {"a:ok", "b:ok"}},
+        {"UTF-16 LE, LF only", Utf16File(u"a\nb\n"), {"a:ok", "b:ok"}},
         // Half a unit at the end is no character: that name fails alone.
-        {"UTF-16 LE, a lone odd byte", "\xFF\xFE" + Utf16Le(u"a\r\nbc") + "d", {"a:ok", "bc?:failed"}},
-        {"UTF-16 LE, an odd byte after the last line", "\xFF\xFE" + Utf16Le(u"a\r\n") + "x", {"a:ok", "?:failed"}},
+        {"UTF-16 LE, a lone odd byte", Utf16File(u"a\r\nbc") + "d", {"a:ok", "bc?:failed"}},
+        {"UTF-16 LE, an odd byte after the last line", Utf16File(u"a\r\n") + "x", {"a:ok", "?:failed"}},
         // A surrogate pair is one character, which Latin-1 cannot carry; a lone surrogate neither.
-        {"UTF-16 LE, surrogates", "\xFF\xFE" + Utf16Le(u"\U0001F600x\n\xD800y\nz"), {"??x:failed", "?y:failed", "z:ok"}},
+        {"UTF-16 LE, surrogates", Utf16File(u"\U0001F600x\n\xD800y\nz"), {"??x:failed", "?y:failed", "z:ok"}},
         // Invalid UTF-8: a stray continuation byte, an overlong slash, a cut sequence.
         {"UTF-8, invalid", "\xEF\xBB\xBF" "a\x80\n\xC0\xAF\nok\n\xE3\x83", {"a?:failed", "??:failed", "ok:ok", "??:failed"}},
         {"UTF-8, four bytes", "\xEF\xBB\xBF" "\xF0\x9F\x98\x80\nb", {"??:failed", "b:ok"}},
     };
+    // Code page 1252's conversion, refusing what it cannot carry.
+    const WideToAnsi toAnsi = [](const std::u16string& text, std::string& ansi) {
+        bool defaulted = false;
+        ansi = cp1252::ToAnsi(text, defaulted);
+        return !defaulted;
+    };
     for (const auto& c : cases) {
         std::vector<std::string> got;
-        for (const MachineListName& name : ReadMachineList(c.bytes, Latin1))
+        for (const MachineListName& name : ReadMachineList(c.bytes, toAnsi))
             got.push_back(name.name + (name.ok ? ":ok" : ":failed"));
         EXPECT_EQ(got, c.names) << c.what;
     }
@@ -279,22 +243,6 @@ TEST(CommandLine, LogLineIsOneTabSeparatedLine)
               "2024-12-31 23:59:00\tprofile a b\tfailed: cannot connect:  refused (5) \r\n");
     EXPECT_EQ(LogLine({999, 1, 1, 0, 0, 0}, kCurrentUserSource, false, ""), "0999-01-01 00:00:00\tcurrent user\tfailed: \r\n");
     EXPECT_EQ(RemoteUserSource("PC7", "", ""), "PC7");
-}
-
-TEST(CommandLine, UsageNamesEverySwitchInCrLfLines)
-{
-    const std::string usage = UsageText();
-    for (const char* word : {"/machine ", "/machines ", "/profile ", "/profiles ", "/current", "/apps", "/out ", "/jobs ",
-                             "/map ", "/apply ", "/summary ", "/?", "1 to 64", "0 every", "1 any", "2 usage"})
-        EXPECT_NE(usage.find(word), std::string::npos) << word;
-    ASSERT_GE(usage.size(), 2u);
-    EXPECT_EQ(usage.substr(usage.size() - 2), "\r\n");
-    for (std::size_t i = 0; i < usage.size(); ++i) {
-        EXPECT_TRUE(static_cast<unsigned char>(usage[i]) < 0x80) << i;
-        if (usage[i] == '\n') {
-            EXPECT_EQ(usage[i - 1], '\r') << i;
-        }
-    }
 }
 
 } // namespace

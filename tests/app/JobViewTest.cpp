@@ -19,7 +19,6 @@ TEST(JobView, EachStepSaysWhatItReads)
         {remote, JobStep::Probe, 0, 0, u"Looking for \\\\PC7 on the network\u2026"},
         {remote, JobStep::Printers, 0, 0, u"Reading printers of \\\\PC7\\\u0410\u043d\u043d\u0430\u2026"},
         {stored, JobStep::LoadHive, 0, 0, u"Loading the registry of carol\u2026"},
-        {stored, JobStep::Unload, 0, 0, u"Unloading the registry of carol\u2026"},
         {remote, JobStep::InstalledApps, 0, 0, u"Reading installed applications\u2026"},
         {remote, JobStep::InstalledApps, 0, 300, u"Installed applications: 0 of 300"},
         {remote, JobStep::InstalledApps, 120, 300, u"Installed applications: 120 of 300"},

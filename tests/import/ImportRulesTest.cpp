@@ -71,9 +71,7 @@ TEST(ImportRules, WhatIsRefusedWhateverTheKey)
     } cases[] = {
         {"\"x\"=\"y\"\r\n" + p, "+-+"},
         {p + "\"x\"=-\r\n\"x\"=\"y\"\r\n", "++-+"},
-        {"[-HKEY_CURRENT_USER\\Printers\\X]\r\n\"x\"=\"y\"\r\n", "+--"},
         {p + "[-HKEY_CURRENT_USER\\Printers\\X]\r\n\"x\"=\"y\"\r\n", "++--"},
-        {p + "[HKEY_CURRENT_USER\\Printers\\X\r\n\"x\"=\"y\"\r\n", "++--"},
         {p + "\"x\"=\"y\r\n\"x\"=\"y\"\r\n", "++-+"},
         {p + "[HKEY_LOCAL_MACHINE\\Software]\r\n; c\r\n\"x\"=dword:1\r\n", "++-+-"},
     };

@@ -1,16 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "local/ExportConverters.h"
+#include "tests/import/RegFileHelpers.h"
 
 namespace {
-
-std::string Wide(const std::string& ascii)
-{
-    std::string out;
-    for (char c : ascii)
-        out += std::string{c, '\0'};
-    return out;
-}
 
 // A disk's hive loaded under a key of the run's own is exported as the old
 // machine's SOFTWARE: only section lines that name that key, whole, change.
@@ -32,8 +25,8 @@ TEST(DiskExport, SectionsOfTheLoadedHiveBecomeTheMachinesSoftware)
         {"", ""},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(RenameExportSections("\xff\xfe" + Wide(c.in), from, to), "\xff\xfe" + Wide(c.out)) << c.in;
-        EXPECT_EQ(RenameExportSections("\xff\xfe" + Wide(c.in) + "x", from, to), "\xff\xfe" + Wide(c.out) + "x")
+        EXPECT_EQ(RenameExportSections(Utf16File(Latin1(c.in)), from, to), Utf16File(Latin1(c.out))) << c.in;
+        EXPECT_EQ(RenameExportSections(Utf16File(Latin1(c.in)) + "x", from, to), Utf16File(Latin1(c.out)) + "x")
             << "an odd last byte stays";
     }
 }

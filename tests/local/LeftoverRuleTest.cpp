@@ -13,29 +13,21 @@ TEST(LeftoverRule, ObsoleteLeftoversAreDiscardedTheOthersRepairedByTheirStep)
 {
     const std::optional<unsigned long> none;
     const struct {
-        bool hasOld, movingIn, sourceInPlace;
-        std::optional<unsigned long> base;
-        unsigned long current;
+        LeftoverState state;  // hasOld, movingIn, sourceInPlace, base, current
         LeftoverRepair repair;
     } cases[] = {
-        {false, false, true, 3, 9, R::Remove},      // never began: nothing of it to discard either
-        {true, false, true, 4, 4, R::PutBack},      // cut while moving aside
-        {true, true, false, 4, 4, R::RemoveNew},    // cut while moving in
-        {true, true, true, 4, 4, R::KeepNew},       // cut once its set was whole
-        {true, false, true, 4, 5, R::Discard},      // another run committed after it
-        {true, true, false, 4, 5, R::Discard},
-        {true, false, true, 7, 2, R::PutBack},      // the lock file was deleted and began again
-        {true, false, true, none, 9, R::PutBack},   // a run that noted no serial
+        {{false, false, true, 3, 9}, R::Remove},      // never began: nothing of it to discard either
+        {{true, false, true, 4, 4}, R::PutBack},      // cut while moving aside
+        {{true, true, false, 4, 4}, R::RemoveNew},    // cut while moving in
+        {{true, true, true, 4, 4}, R::KeepNew},       // cut once its set was whole
+        {{true, false, true, 4, 5}, R::Discard},      // another run committed after it
+        {{true, true, false, 4, 5}, R::Discard},
+        {{true, false, true, 7, 2}, R::PutBack},      // the lock file was deleted and began again
+        {{true, false, true, none, 9}, R::PutBack},   // a run that noted no serial
     };
     int row = 0;
     for (const auto& c : cases) {
-        LeftoverState state;
-        state.hasOld = c.hasOld;
-        state.movingIn = c.movingIn;
-        state.sourceInPlace = c.sourceInPlace;
-        state.base = c.base;
-        state.current = c.current;
-        EXPECT_EQ(DecideLeftoverRepair(state), c.repair) << "row " << row;
+        EXPECT_EQ(DecideLeftoverRepair(c.state), c.repair) << "row " << row;
         ++row;
     }
 }

@@ -37,15 +37,6 @@ TEST(Applications, WhichSubkeysCount)
         {{u"Editor", {}, {}, {}, false, false, {}}, u"Editor"},
         {{u"Editor", {}, {}, {}, true, false, {}}, nullptr},
         {{u"Editor", {}, {}, {}, false, true, {}}, nullptr},
-        {{u"Editor", {}, {}, u"hotFIX", false, false, {}}, nullptr},
-        {{u"Editor", {}, {}, u" UPDATE\r\n", false, false, {}}, nullptr},
-        {{u"Editor", {}, {}, u"security Update", false, false, {}}, nullptr},
-        {{u"Editor", {}, {}, u"Service\tPack", false, false, {}}, nullptr},
-        {{u"Editor", {}, {}, u"Update Rollup", false, false, {}}, u"Editor"},
-        {{u"Editor", {}, {}, u"Updates", false, false, {}}, u"Editor"},
-        {{u"Editor", {}, {}, u"Security  Update", false, false, {}}, u"Editor"},
-        {{u"Editor", {}, {}, u"Hot fix", false, false, {}}, u"Editor"},
-        {{u"Editor", {}, {}, u"Application", false, false, {}}, u"Editor"},
         {{{}, u"1.0", u"Acme", {}, false, false, {}}, nullptr},
         {{u"", u"1.0", u"Acme", {}, false, false, {}}, nullptr},
         {{u" \r\n\t ", u"1.0", u"Acme", {}, false, false, {}}, nullptr},
@@ -53,7 +44,6 @@ TEST(Applications, WhichSubkeysCount)
         // Registry data may go on after its NUL; no program shows that part.
         {{std::u16string(u"Editor\0Junk", 11), {}, {}, {}, false, false, {}}, u"Editor"},
         {{std::u16string(u"\0Editor", 7), {}, {}, {}, false, false, {}}, nullptr},
-        {{u"Editor", {}, {}, std::u16string(u"Hotfix\0Z", 8), false, false, {}}, nullptr},
         // An entry that names its parent by display name alone is an update.
         {{u"Editor", {}, {}, {}, false, false, u"Office Suite"}, nullptr},
         {{u"Editor", {}, {}, {}, false, false, u" \r\n"}, u"Editor"},
@@ -64,6 +54,13 @@ TEST(Applications, WhichSubkeysCount)
         EXPECT_TRUE(c.name ? kept : !entry) << Utf8(c.values.displayName.value_or(u"-") + u"/" +
                                                    c.values.releaseType.value_or(u"-"));
     }
+    // An update's release type, whatever its case and blanks, leaves it out;
+    // other types, however alike, do not.
+    for (const std::u16string release : {u"hotFIX", u" UPDATE\r\n", u"security Update", u"Service\tPack"})
+        EXPECT_FALSE(MakeAppEntry({u"Editor", {}, {}, release, false, false, {}}, AppScope::User)) << Utf8(release);
+    EXPECT_FALSE(MakeAppEntry({u"Editor", {}, {}, std::u16string(u"Hotfix\0Z", 8), false, false, {}}, AppScope::User));
+    for (const std::u16string release : {u"Update Rollup", u"Updates", u"Security  Update", u"Hot fix", u"Application"})
+        EXPECT_TRUE(MakeAppEntry({u"Editor", {}, {}, release, false, false, {}}, AppScope::User)) << Utf8(release);
     const auto entry = MakeAppEntry(
         {u"Editor", std::u16string(u" 1.0\r\n\0x", 8), std::u16string(u"\tAcme  Ltd \0\0", 13), {}, false, false, {}},
         AppScope::Machine32);

@@ -45,15 +45,8 @@ TEST(ConnectReason, TellsEachKnownCauseAndEndsWithTheError)
 TEST(ConnectReason, ProbeOutcomesSayWhatWasTried)
 {
     EXPECT_EQ(ProbeFailureReason(ProbeOutcome::Answers, 0), "");
-    EXPECT_EQ(ProbeFailureReason(ProbeOutcome::NotKnown, 11001), "The name is not known on the network. (error 11001)");
     EXPECT_EQ(ProbeFailureReason(ProbeOutcome::Refused, 10061),
               "The machine refuses file and printer sharing (ports 445 and 139). (error 10061)");
-    EXPECT_EQ(ProbeFailureReason(ProbeOutcome::NoAnswer, 10060),
-              "The machine does not answer on the network (ports 445 and 139): switched off, or a firewall blocks "
-              "file and printer sharing. (error 10060)");
-    EXPECT_EQ(ProbeFailureReason(ProbeOutcome::CannotReach, 10065),
-              "This computer cannot reach that network (ports 445 and 139): it has no route to the machine's "
-              "address, or its own network connection is down. (error 10065)");
     // The specified text stays whole, first; the reason follows after an empty line.
     EXPECT_EQ(ConnectProblemText("Why. (error 5)"),
               "Problem connecting to remote machine. Please check to make sure the pc name does exist on the "

@@ -1,7 +1,9 @@
 #include "tests/summary/FleetFixture.h"
 
+#include "local/DefaultPrinter.h"
 #include "local/SourceText.h"
 #include "local/WorkFolderName.h"
+#include "summary/SummaryFiles.h"
 
 namespace {
 
@@ -22,34 +24,6 @@ void AddParents(const std::string& path, std::set<std::string>& folders)
 {
     for (std::string folder = Parent(path); !folder.empty(); folder = Parent(folder))
         folders.insert(folder);
-}
-
-std::string Escaped(const std::string& text)
-{
-    std::string escaped;
-    for (const char c : text)
-        escaped += c == '\\' || c == '"' ? std::string("\\") + c : std::string(1, c);
-    return escaped;
-}
-
-std::u16string Utf16FromUtf8(const std::string& text)
-{
-    std::u16string units;
-    for (std::size_t i = 0; i < text.size();) {
-        const unsigned char lead = static_cast<unsigned char>(text[i]);
-        const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-        char32_t code = length == 1 ? lead : length == 2 ? lead & 0x1F : length == 3 ? lead & 0x0F : lead & 0x07;
-        for (std::size_t k = 1; k < length; ++k)
-            code = code << 6 | (static_cast<unsigned char>(text[i + k]) & 0x3F);
-        if (code >= 0x10000) {
-            units += static_cast<char16_t>(0xD800 + ((code - 0x10000) >> 10));
-            units += static_cast<char16_t>(0xDC00 + ((code - 0x10000) & 0x3FF));
-        } else {
-            units += static_cast<char16_t>(code);
-        }
-        i += length;
-    }
-    return units;
 }
 
 const char kConnect[] = "Problem connecting to remote machine. Please check to make sure the pc name does exist on the "
@@ -114,6 +88,14 @@ bool MemoryFleet::WorkFolderBeside(const std::string& path)
     return false;
 }
 
+std::string Join(const std::vector<std::string>& parts, const char* separator)
+{
+    std::string text;
+    for (std::size_t i = 0; i < parts.size(); ++i)
+        text += (i ? separator : "") + parts[i];
+    return text;
+}
+
 std::string AnsiRegFile(const std::string& body)
 {
     return "REGEDIT4\r\n\r\n" + body;
@@ -121,30 +103,24 @@ std::string AnsiRegFile(const std::string& body)
 
 std::string Utf16RegFile(const std::string& body)
 {
-    std::string bytes = "\xFF\xFE";
-    for (const char16_t unit : Utf16FromUtf8("Windows Registry Editor Version 5.00\r\n\r\n" + body)) {
-        bytes += static_cast<char>(unit & 0xFF);
-        bytes += static_cast<char>(unit >> 8);
-    }
-    return bytes;
+    return Utf16LeFile("Windows Registry Editor Version 5.00\r\n\r\n" + body);
 }
 
 std::string PrinterLines(const std::string& server, const std::string& name)
 {
     return "[HKEY_CURRENT_USER\\Printers\\Connections\\,," + server + "," + name + "]\r\n\"Server\"=\"" +
-           Escaped("\\\\" + server) + "\"\r\n\r\n";
+           EscapeRegText("\\\\" + server) + "\"\r\n\r\n";
 }
 
 std::string DriveLines(char letter, const std::string& path)
 {
-    return std::string("[HKEY_CURRENT_USER\\Network\\") + letter + "]\r\n\"RemotePath\"=\"" + Escaped(path) +
+    return std::string("[HKEY_CURRENT_USER\\Network\\") + letter + "]\r\n\"RemotePath\"=\"" + EscapeRegText(path) +
            "\"\r\n\"UserName\"=dword:00000000\r\n\r\n";
 }
 
 std::string DefaultPrinterFile(const std::string& device)
 {
-    return AnsiRegFile("[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows]\r\n\"Device\"=\"" +
-                       Escaped(device) + "\"\r\n");
+    return DefaultPrinterRegText(device);
 }
 
 std::string ApplicationsFile(const std::vector<std::string>& lines)

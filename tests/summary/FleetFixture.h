@@ -39,6 +39,9 @@ std::string RemoteSourceFile(const std::string& key, const std::string& home, co
                              const std::vector<std::string>& serverMap = {});
 std::string CurrentSourceFile(const std::string& account);
 
+// The parts with separator between them.
+std::string Join(const std::vector<std::string>& parts, const char* separator = ",");
+
 // A fleet with every kind of set and failure, hostile names among them:
 //   PC1\alice, PC1\dave        remote, one machine, a /map of OLDSRV to NEWSRV
 //   PC2\Jürgen                 remote, UTF-16 files to import, names of other scripts

@@ -8,18 +8,10 @@
 
 namespace {
 
-std::string Join(const std::vector<std::string>& parts, const char* separator = "\\")
-{
-    std::string text;
-    for (std::size_t i = 0; i < parts.size(); ++i)
-        text += (i ? separator : "") + parts[i];
-    return text;
-}
-
 const FleetSet* Find(const FleetData& data, const std::string& folder)
 {
     for (const FleetSet& set : data.sets)
-        if (Join(set.folder) == folder)
+        if (Join(set.folder, "\\") == folder)
             return &set;
     return nullptr;
 }
@@ -118,7 +110,7 @@ TEST(FleetRead, ACommitWhileASetIsReadLeavesItUncounted)
         fleet.afterRead = [&](const std::string& path) { c.run(fleet, path); };
         const SummaryTables tables = MakeSummaryTables(ReadFleet(fleet));
         ASSERT_EQ(tables.users.size(), 2u);
-        EXPECT_EQ(Join(tables.users[1].folder), "PC9\\x");
+        EXPECT_EQ(Join(tables.users[1].folder, "\\"), "PC9\\x");
         EXPECT_EQ(tables.users[1].state, SetState::BeingWritten);
         EXPECT_EQ(tables.counts.drives, 1u);
         EXPECT_EQ(tables.counts.printers, 0u);
@@ -216,7 +208,7 @@ TEST(FleetRead, TheLatestLineOfEachSource)
     DropStaleMachineLines(latest);
     std::string text;
     for (const FleetLogLine& line : latest)
-        text += Join(line.log) + "|" + line.time + "|" + line.source + "|" + (line.ok ? "ok" : "failed") + "|" +
+        text += Join(line.log, "\\") + "|" + line.time + "|" + line.source + "|" + (line.ok ? "ok" : "failed") + "|" +
                 line.message + "\n";
     EXPECT_EQ(text, "|2007-05-14 09:00:03|PC1\\al (S-1)|failed|gone\n"
                     "|2007-05-14 09:00:02|PC2|failed|x (error 53)\n"

@@ -6,24 +6,10 @@
 
 namespace {
 
-// A sheet's UTF-16LE bytes back as UTF-8 (ASCII and two-byte forms, enough
-// for the fixture's sheets), its mark checked.
-std::string SheetText(const std::string& bytes)
+// A sheet's text as its UTF-16LE bytes, without the byte-order mark.
+std::string Sheet(const std::string& utf8)
 {
-    EXPECT_EQ(bytes.substr(0, 2), "\xFF\xFE");
-    std::string text;
-    for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
-        const unsigned unit = static_cast<unsigned char>(bytes[i]) | static_cast<unsigned char>(bytes[i + 1]) << 8;
-        if (unit < 0x80) {
-            text += static_cast<char>(unit);
-        } else if (unit < 0x800) {
-            text += static_cast<char>(0xC0 | unit >> 6);
-            text += static_cast<char>(0x80 | (unit & 0x3F));
-        } else {
-            text += '#';
-        }
-    }
-    return text;
+    return Utf16LeFile(utf8).substr(2);
 }
 
 std::size_t Count(const std::string& text, const std::string& part)
@@ -90,8 +76,8 @@ TEST(SummaryFiles, SheetCells)
               std::string("\xFF\xFE" "a\0\xFC\0\x3D\xD8\x00\xDE\xFD\xFF", 12));
 }
 
-// The fixture fleet's page: every hostile name shows as text, nothing of
-// it is markup; its folder's link is escaped; the sheets hold the same rows.
+// The fixture fleet's page and sheets. What the browser makes of the page's
+// hostile names, links, counts and rows is checked in tests/browser.
 TEST(SummaryFiles, FilesOfAFleet)
 {
     MemoryFleet fleet = FixtureFleet();
@@ -99,31 +85,23 @@ TEST(SummaryFiles, FilesOfAFleet)
     const std::string page = SummaryPage(tables, {"D:\\Moves", "2007-05-15 08:00:00", ""});
     EXPECT_EQ(page.compare(0, 62, "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01//EN\" \"http://www."), 0);
     EXPECT_NE(page.find("<meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">"), std::string::npos);
-    EXPECT_EQ(page.find("<script"), std::string::npos);
-    EXPECT_EQ(page.find("<img"), std::string::npos);
-    EXPECT_EQ(page.find("<a href=x"), std::string::npos);
     EXPECT_EQ(page.find("<base"), std::string::npos);
-    // The application (its row and its bar), eve's source, her log line's source and message.
-    EXPECT_EQ(Count(page, "&lt;script&gt;document.title=&#39;owned&#39;&lt;/script&gt;"), 5u);
-    EXPECT_NE(page.find("<a href=\"PC4/eve%20%26%20%231%25/\">PC4\\eve &amp; #1%</a>"), std::string::npos);
-    EXPECT_NE(page.find("<td id=\"count-failures\">8</td>"), std::string::npos);
-    // Rows of sets read whole, of servers, applications and failures, and of the bars.
-    EXPECT_EQ(Count(page, "<tr><td>"), 6 + tables.servers.size() + tables.apps.size() + 8 + (5 + 5 + 4));
     EXPECT_EQ(page.substr(page.size() - 18), "</body>\r\n</html>\r\n");
     EXPECT_NE(SummaryPage(tables, {"D:\\x", "t", "file:///D:/x/"}).find("<base href=\"file:///D:/x/\">"),
               std::string::npos);
 
-    const std::string apps = SheetText(ApplicationsSheet(tables));
-    EXPECT_EQ(apps, "Name\tVersions\tPublisher\tMachines\tScope\r\n"
+    EXPECT_EQ(ApplicationsSheet(tables), Utf16LeFile("Name\tVersions\tPublisher\tMachines\tScope\r\n"
                     "Office 2003\t11.0; 11.0.8173\tMicrosoft\t3\tmachine\r\n"
                     "<script>document.title='owned'</script>\t'-1+2\t'@SUM(1+1)\t1\tmachine\r\n"
                     "\"'=HYPERLINK(\"\"http://x\"\",\"\"y\"\")\"\t1\t\t1\tmachine 32-bit\r\n"
                     "Tool\t2\t\t1\tuser\r\n"
-                    "Viewer\t1.0; 2.0\tViewers Inc\t1\tmachine\r\n");
-    const std::string servers = SheetText(ServersSheet(tables));
-    EXPECT_EQ(servers.substr(servers.find("\r\n") + 2, 45), "\\\\files\t5\t5\t0\t0\t\r\n\\\\NEWSRV\t2\t2\t4\t1\t\\\\OLDSRV\r\n");
-    EXPECT_EQ(Count(SheetText(UsersSheet(tables)), "\r\n"), 1 + tables.users.size());
-    const std::string failures = SheetText(FailuresSheet(tables));
-    EXPECT_EQ(Count(failures, "\r\n"), 1u + 8u);
-    EXPECT_NE(failures.find("\r\nerror 5\tlogon\\hank: current user\t2007-05-14 07:00:00\tThe registry key "), std::string::npos);
+                    "Viewer\t1.0; 2.0\tViewers Inc\t1\tmachine\r\n"));
+    const std::string servers = Utf16LeFile("Server\tUsers\tDrives\tPrinters\tDefault printer of\tRenamed by /map from\r\n"
+                                            "\\\\files\t5\t5\t0\t0\t\r\n\\\\NEWSRV\t2\t2\t4\t1\t\\\\OLDSRV\r\n");
+    EXPECT_EQ(ServersSheet(tables).substr(0, servers.size()), servers);
+    EXPECT_EQ(Count(UsersSheet(tables), Sheet("\r\n")), 1 + tables.users.size());
+    const std::string failures = FailuresSheet(tables);
+    EXPECT_EQ(Count(failures, Sheet("\r\n")), 1u + 8u);
+    EXPECT_NE(failures.find(Sheet("\r\nerror 5\tlogon\\hank: current user\t2007-05-14 07:00:00\tThe registry key ")),
+              std::string::npos);
 }

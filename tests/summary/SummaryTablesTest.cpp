@@ -6,14 +6,6 @@
 
 namespace {
 
-std::string Join(const std::vector<std::string>& parts, const char* separator = ",")
-{
-    std::string text;
-    for (std::size_t i = 0; i < parts.size(); ++i)
-        text += (i ? separator : "") + parts[i];
-    return text;
-}
-
 std::string N(std::size_t n)
 {
     return std::to_string(n);
@@ -120,21 +112,19 @@ TEST(SummaryTables, EachUserCountsOnceForAServer)
 // for every machine, is left out of what the table shows.
 TEST(SummaryTables, FailureReasons)
 {
+    const std::string opening =
+        "Problem connecting to remote machine. Please check to make sure the pc name does exist on the network.";
     const struct {
         std::string message, reason, text;
     } cases[] = {
-        {"Problem connecting to remote machine. Please check to make sure the pc name does exist on the network.  "
-         "Access is denied. (error 5)",
-         "error 5", "Access is denied. (error 5)"},
+        {opening + "  Access is denied. (error 5)", "error 5", "Access is denied. (error 5)"},
         {"The registry key HKU\\(error 2)\\x could not be read (error 1722).", "error 1722",
          "The registry key HKU\\(error 2)\\x could not be read (error 1722)."},
         {"A name (error 53) and then (error ) and (error 5x)", "error 53", "A name (error 53) and then (error ) and (error 5x)"},
         {"no user is logged on", "no user is logged on", "no user is logged on"},
         {"(error 0)", "error 0", "(error 0)"},
         {"(error 12", "(error 12", "(error 12"},
-        {"Problem connecting to remote machine. Please check to make sure the pc name does exist on the network.",
-         "Problem connecting to remote machine. Please check to make sure the pc name does exist on the network.",
-         "Problem connecting to remote machine. Please check to make sure the pc name does exist on the network."},
+        {opening, opening, opening},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(FailureReason(c.message), c.reason) << c.message;
