@@ -159,8 +159,9 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args, LeadByt
 
 namespace {
 
-// The names of a list's text, by the rules of ParseMachineList, for text in
-// bytes or in UTF-16 units.
+// The names of a /machines file's text, in bytes or in UTF-16 units: one a
+// line (CR LF or LF), blanks around a name trimmed (spaces and tabs), blank
+// lines and lines whose first non-blank character is ';' or '#' skipped.
 template <class Text>
 std::vector<Text> ListLines(const Text& text)
 {
@@ -246,11 +247,6 @@ bool StartsWith(const std::string& bytes, const char* mark)
 }
 
 } // namespace
-
-std::vector<std::string> ParseMachineList(const std::string& text)
-{
-    return ListLines(text);
-}
 
 std::vector<MachineListName> ReadMachineList(const std::string& bytes, WideToAnsi toAnsi)
 {

@@ -39,11 +39,6 @@ struct ParsedCommandLine {
 // isLead: the system's, for the server names of /map.
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args, LeadByteTest isLead = nullptr);
 
-// Machine names from a /machines file's text: one a line (CR LF or LF), blanks
-// around a name trimmed (spaces and tabs), blank lines and lines whose first
-// non-blank character is ';' or '#' skipped.
-std::vector<std::string> ParseMachineList(const std::string& text);
-
 // One name of a /machines file. A name that the system's ANSI code page
 // cannot carry is not ok: name then holds it with '?' for each character
 // that is not ASCII, for its failed line.
@@ -54,7 +49,8 @@ struct MachineListName {
 // Converts UTF-16 text to the system's ANSI code page; false when some
 // character has no exact form there.
 using WideToAnsi = bool (*)(const std::u16string& text, std::string& ansi);
-// A /machines file's bytes. With a byte-order mark they are read as the mark
+// A /machines file's bytes: one name a line (CR LF or LF), blanks around it
+// trimmed, blank lines and lines that begin with ';' or '#' skipped. With a byte-order mark they are read as the mark
 // says (UTF-16 LE, UTF-16 BE or UTF-8) and each name is converted with
 // toAnsi; without one they are already ANSI text, as Notepad's "ANSI" saves
 // it. A byte or sequence that is no character (an odd last byte of UTF-16,
