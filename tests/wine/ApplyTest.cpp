@@ -17,8 +17,23 @@ namespace {
 const char kWindowsKey[] = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
 const char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 
+// The line of a run that found the set applied, its time checked for its
+// form and shown as <time>.
+std::string AppliedEntry(std::string entry)
+{
+    const std::string mark = "\tok: applied on ";
+    const std::size_t at = entry.find(mark);
+    if (at != std::string::npos && entry.size() >= at + mark.size() + 19) {
+        const std::string time = entry.substr(at + mark.size(), 19);
+        if (time[4] == '-' && time[7] == '-' && time[10] == ' ' && time[13] == ':' && time[16] == ':')
+            entry.replace(at + mark.size(), 19, "<time>");
+    }
+    return entry;
+}
+
 // The log's lines without their times, the reason a connection failed now
-// cut to "...": Wine has no network provider and no print server.
+// cut to "...": Wine has no network provider and no print server; the time
+// of an earlier run shown as <time>.
 std::vector<std::string> Entries(const std::string& log)
 {
     std::vector<std::string> entries;
@@ -27,7 +42,7 @@ std::vector<std::string> Entries(const std::string& log)
         const std::size_t reason = entry.find(" (not now: ");
         if (reason != std::string::npos && entry.back() == ')')
             entry = entry.substr(0, reason) + " (not now: ...)";
-        entries.push_back(entry);
+        entries.push_back(AppliedEntry(entry));
     }
     return entries;
 }
@@ -107,20 +122,6 @@ void FreshUser()
     SHDeleteKeyA(HKEY_CURRENT_USER, "Printers");
     SHDeleteValueA(HKEY_CURRENT_USER, kWindowsKey, "Device");
     SHDeleteKeyA(HKEY_CURRENT_USER, kAppliedSetsKey);
-}
-
-// The line of a run that found the set applied, its time checked for its
-// form and shown as <time>.
-std::string AppliedEntry(std::string entry)
-{
-    const std::string mark = "\tok: applied on ";
-    const std::size_t at = entry.find(mark);
-    if (at != std::string::npos && entry.size() >= at + mark.size() + 19) {
-        const std::string time = entry.substr(at + mark.size(), 19);
-        if (time[4] == '-' && time[7] == '-' && time[10] == ' ' && time[13] == ':' && time[16] == ':')
-            entry.replace(at + mark.size(), 19, "<time>");
-    }
-    return entry;
 }
 
 // A value's type and bytes, "" when it is missing.
@@ -206,10 +207,7 @@ TEST(Apply, ImportsASetOnceAndKeepsTheUsersChanges)
     std::vector<std::string> log;
     const auto run = [&](const std::string& arguments, const std::vector<std::string>& lines) {
         EXPECT_EQ(RunTool(arguments, dir, dir + "\\stdout.txt"), 0u);
-        std::vector<std::string> entries = Entries(Read(dir + "\\stdout.txt"));
-        for (std::string& entry : entries)
-            entry = AppliedEntry(entry);
-        EXPECT_EQ(entries, lines);
+        EXPECT_EQ(Entries(Read(dir + "\\stdout.txt")), lines);
         log.insert(log.end(), lines.begin(), lines.end());
     };
     const std::vector<std::string> nothingToDo = {set + "\tok: applied on <time>, nothing to do"};
@@ -233,10 +231,7 @@ TEST(Apply, ImportsASetOnceAndKeepsTheUsersChanges)
     SCOPED_TRACE("/again");
     run(apply + " /again", kSetLines);
     ExpectSetWritten();
-    std::vector<std::string> logged = Entries(Read(out + "\\Movara.log"));
-    for (std::string& entry : logged)
-        entry = AppliedEntry(entry);
-    EXPECT_EQ(logged, log);
+    EXPECT_EQ(Entries(Read(out + "\\Movara.log")), log);
 }
 
 // Lines planted in a set are refused, each with its own failed line, and

@@ -39,18 +39,6 @@ bool Has(const std::string& text, const std::string& part)
     return text.find(part) != std::string::npos;
 }
 
-struct ToolRun {
-    std::string arguments, dir, output;
-    DWORD code;
-};
-
-DWORD WINAPI RunInThread(LPVOID run)
-{
-    ToolRun& r = *static_cast<ToolRun*>(run);
-    r.code = RunTool(r.arguments, r.dir, r.output);
-    return 0;
-}
-
 }  // namespace
 
 // Every kind of source from one command line, with no window, into one
@@ -222,31 +210,6 @@ TEST(CommandLine, ConsoleFrontWaitsAndPassesTheExitCode)
     EXPECT_NE(Read(dir + "\\stdout.txt").find("usage error"), std::string::npos);
 }
 
-namespace {
-
-// Runs exe in a console of its own, as a command prompt window would; its
-// exit code, or 999 when it had not ended in time.
-DWORD RunInNewConsole(const std::string& exe, const std::string& arguments, const std::string& dir)
-{
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    std::string line = "\"" + exe + "\" " + arguments;
-    DWORD code = 998;
-    if (CreateProcessA(exe.c_str(), &line[0], nullptr, nullptr, FALSE, CREATE_NEW_CONSOLE, nullptr, dir.c_str(),
-                       &startup, &process)) {
-        if (WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0)
-            GetExitCodeProcess(process.hProcess, &code);
-        else
-            TerminateProcess(process.hProcess, code = 999);
-        CloseHandle(process.hProcess);
-        CloseHandle(process.hThread);
-    }
-    return code;
-}
-
-}  // namespace
-
 // What only a crash or a key press gives, with a stand-in behind a copy of
 // the front: an exception code becomes errorlevel 1, which "if errorlevel 1"
 // reads as a failure (as a negative number it would read as success), and
@@ -267,7 +230,7 @@ TEST(CommandLine, ConsoleFrontPassesACrashAsOneAndWaitsOutCtrlC)
                dir + "\\stdout.txt");
     EXPECT_EQ(Read(dir + "\\stdout.txt"), "MovaraM: MovaraM.exe ended abnormally (0xC0000005).\r\nlevel 1 or more\r\n");
 
-    EXPECT_EQ(RunInNewConsole(com, "interrupt", dir), 71u)
+    EXPECT_EQ(RunProgram(com, "interrupt", dir, ""), 71u)
         << "70: the tool never heard Ctrl+C; any other: the front ended first";
 }
 
@@ -334,21 +297,21 @@ TEST(CommandLine, RunsSideBySideShareTheLog)
     for (int round = 0; round < 3; ++round) {
         SCOPED_TRACE(round);
         const std::string dir = sandbox::FreshDir("together");
-        ToolRun runs[3];
+        sandbox::TToolRuns runs[3];
         HANDLE threads[3];
         for (int r = 0; r < 3; ++r) {
             std::string machines;
             for (int i = 0; i < 30; ++i)
                 machines += " /machine NOSUCH" + std::string(1, static_cast<char>('A' + r)) + std::to_string(i);
-            runs[r] = {machines + " /jobs 4", dir, dir + "\\out" + std::to_string(r) + ".txt", 0};
-            threads[r] = CreateThread(nullptr, 0, RunInThread, &runs[r], 0, nullptr);
+            runs[r] = {dir, machines + " /jobs 4", dir + "\\out" + std::to_string(r), 1, {}};
+            threads[r] = CreateThread(nullptr, 0, sandbox::RunToolTimes, &runs[r], 0, nullptr);
         }
         WaitForMultipleObjects(3, threads, TRUE, 180000);
         for (HANDLE thread : threads)
             CloseHandle(thread);
         std::vector<std::string> expected;
         for (int r = 0; r < 3; ++r) {
-            EXPECT_EQ(runs[r].code, 1u);
+            EXPECT_EQ(runs[r].codes, std::vector<DWORD>{1u});
             for (int i = 0; i < 30; ++i)
                 expected.push_back("NOSUCH" + std::string(1, static_cast<char>('A' + r)) + std::to_string(i) + "\t" +
                                    kNotKnown);

@@ -140,15 +140,24 @@ inline bool Exists(const std::string& path) { return GetFileAttributesA(path.c_s
 std::string Read(const std::string& path);
 // The names in a folder, "." and ".." aside, sorted and each followed by "|".
 std::string Listing(const std::string& folder);
-// Runs exe with these arguments in dir, its standard output into output;
-// the exit code, or 999 when it had not ended by itself in time (waiting
-// for a person at a window it must not show).
+// Runs exe with these arguments in dir, its standard output into output
+// (with "", in a console of its own, as a command prompt window would run
+// it); the exit code, or 999 when it had not ended by itself in time
+// (waiting for a person at a window it must not show).
 DWORD RunProgram(const std::string& exe, const std::string& arguments, const std::string& dir, const std::string& output);
 // RunProgram for the tool beside the test program.
 inline DWORD RunTool(const std::string& arguments, const std::string& dir, const std::string& output)
 {
     return RunProgram(Beside("MovaraM.exe"), arguments, dir, output);
 }
+// The tool run so many times in dir, one after the other, its standard
+// output into output<i>.txt each time: on a thread of its own.
+struct TToolRuns {
+    std::string dir, arguments, output;
+    int times;
+    std::vector<DWORD> codes;
+};
+DWORD WINAPI RunToolTimes(LPVOID runs);
 // The lines of a text, without their LF.
 std::vector<std::string> Lines(const std::string& text);
 // A log line's source and outcome: its time checked for its form and cut
