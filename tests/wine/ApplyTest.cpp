@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 #include <shlwapi.h>
 
-#include <cstring>
 #include <map>
 
 #include "app/CommandLineRun.h"
@@ -18,8 +17,23 @@ namespace {
 const char kWindowsKey[] = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
 const char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 
+// The line of a run that found the set applied, its time checked for its
+// form and shown as <time>.
+std::string AppliedEntry(std::string entry)
+{
+    const std::string mark = "\tok: applied on ";
+    const std::size_t at = entry.find(mark);
+    if (at != std::string::npos && entry.size() >= at + mark.size() + 19) {
+        const std::string time = entry.substr(at + mark.size(), 19);
+        if (time[4] == '-' && time[7] == '-' && time[10] == ' ' && time[13] == ':' && time[16] == ':')
+            entry.replace(at + mark.size(), 19, "<time>");
+    }
+    return entry;
+}
+
 // The log's lines without their times, the reason a connection failed now
-// cut to "...": Wine has no network provider and no print server.
+// cut to "...": Wine has no network provider and no print server; the time
+// of an earlier run shown as <time>.
 std::vector<std::string> Entries(const std::string& log)
 {
     std::vector<std::string> entries;
@@ -28,53 +42,51 @@ std::vector<std::string> Entries(const std::string& log)
         const std::size_t reason = entry.find(" (not now: ");
         if (reason != std::string::npos && entry.back() == ')')
             entry = entry.substr(0, reason) + " (not now: ...)";
-        entries.push_back(entry);
+        entries.push_back(AppliedEntry(entry));
     }
     return entries;
 }
 
-std::string Utf16Export(const std::string& body)
+// A Unicode export of body, as reg export writes one.
+std::string WideExport(const std::wstring& body)
 {
-    return "\xFF\xFE" + sandbox::Utf16("Windows Registry Editor Version 5.00\r\n\r\n" + body);
-}
-
-// A non-ASCII character as two UTF-16LE bytes, placed into the units of an
-// otherwise ASCII export.
-std::string Utf16Char(wchar_t c)
-{
-    return std::string(1, static_cast<char>(c & 0xFF)) + static_cast<char>(c >> 8);
+    const std::wstring text = L"Windows Registry Editor Version 5.00\r\n\r\n" + body;
+    std::string bytes = "\xFF\xFE";
+    for (const wchar_t c : text) {
+        bytes += static_cast<char>(c & 0xFF);
+        bytes += static_cast<char>(c >> 8);
+    }
+    return bytes;
 }
 
 // A set as the tool exports it, with a server OLD that /map renames and a
 // server OLDER that it leaves alone; extra lines go into some of its files.
-void MakeSet(const std::string& set, const std::string& moreDrives = "", const std::string& morePrinters = "",
-             const std::string& moreMapped = "")
+void MakeSet(const std::string& set, const std::string& moreDrives = "", const std::wstring& morePrinters = L"",
+             const std::wstring& moreMapped = L"")
 {
     sandbox::MakeDirs(set);
     sandbox::Write(set + "\\mappedDrv.reg",
-                   Utf16Export("[HKEY_CURRENT_USER\\Network]\r\n\r\n"
-                               "[HKEY_CURRENT_USER\\Network\\K]\r\n"
-                               "\"RemotePath\"=\"\\\\\\\\OLD\\\\share\"\r\n"
-                               "\"ProviderType\"=dword:00020000\r\n"
-                               "\"ConnectionType\"=dword:00000001\r\n\r\n"
-                               "[HKEY_CURRENT_USER\\Network\\L]\r\n"
-                               "\"RemotePath\"=\"\\\\\\\\OLDER\\\\data\"\r\n\r\n" +
-                               moreMapped));
+                   WideExport(L"[HKEY_CURRENT_USER\\Network]\r\n\r\n"
+                              L"[HKEY_CURRENT_USER\\Network\\K]\r\n"
+                              L"\"RemotePath\"=\"\\\\\\\\OLD\\\\share\"\r\n"
+                              L"\"ProviderType\"=dword:00020000\r\n"
+                              L"\"ConnectionType\"=dword:00000001\r\n\r\n"
+                              L"[HKEY_CURRENT_USER\\Network\\L]\r\n"
+                              L"\"RemotePath\"=\"\\\\\\\\OLDER\\\\data\"\r\n\r\n" +
+                              moreMapped));
     // The Greek capital omega, which no 8-bit code page of the west holds:
     // only the wide registry calls keep it.
-    std::string printers = Utf16Export("[HKEY_CURRENT_USER\\Printers]\r\n\r\n"
-                                       "[HKEY_CURRENT_USER\\Printers\\Connections]\r\n\r\n"
-                                       "[HKEY_CURRENT_USER\\Printers\\Connections\\,,OLD,HP 4]\r\n"
-                                       "\"Server\"=\"\\\\\\\\OLD\"\r\n"
-                                       "\"LocalConnection\"=dword:00000001\r\n\r\n"
-                                       "[HKEY_CURRENT_USER\\Printers\\DevModes2]\r\n"
-                                       "\"\\\\\\\\OLD\\\\Kopierer ");
-    printers += Utf16Char(0x03A9);
-    printers += sandbox::Utf16("\"=hex:48,00,50,00,00,00,01,04,\\\r\n  00,06\r\n\r\n"
-                               "[HKEY_CURRENT_USER\\Printers\\Settings\\Kopierer ");
-    printers += Utf16Char(0x03A9);
-    printers += sandbox::Utf16("]\r\n\"Duplex\"=dword:00000002\r\n\r\n" + morePrinters);
-    sandbox::Write(set + "\\printers.reg", printers);
+    sandbox::Write(set + "\\printers.reg",
+                   WideExport(L"[HKEY_CURRENT_USER\\Printers]\r\n\r\n"
+                              L"[HKEY_CURRENT_USER\\Printers\\Connections]\r\n\r\n"
+                              L"[HKEY_CURRENT_USER\\Printers\\Connections\\,,OLD,HP 4]\r\n"
+                              L"\"Server\"=\"\\\\\\\\OLD\"\r\n"
+                              L"\"LocalConnection\"=dword:00000001\r\n\r\n"
+                              L"[HKEY_CURRENT_USER\\Printers\\DevModes2]\r\n"
+                              L"\"\\\\\\\\OLD\\\\Kopierer \x03A9\"=hex:48,00,50,00,00,00,01,04,\\\r\n  00,06\r\n\r\n"
+                              L"[HKEY_CURRENT_USER\\Printers\\Settings\\Kopierer \x03A9]\r\n"
+                              L"\"Duplex\"=dword:00000002\r\n\r\n" +
+                              morePrinters));
     sandbox::Write(set + "\\drives.txt.reg", "REGEDIT4\r\n\r\n"
                                              "[HKEY_CURRENT_USER\\Network]\r\n\r\n"
                                              "[HKEY_CURRENT_USER\\Network\\M]\r\n"
@@ -110,20 +122,6 @@ void FreshUser()
     SHDeleteKeyA(HKEY_CURRENT_USER, "Printers");
     SHDeleteValueA(HKEY_CURRENT_USER, kWindowsKey, "Device");
     SHDeleteKeyA(HKEY_CURRENT_USER, kAppliedSetsKey);
-}
-
-// The line of a run that found the set applied, its time checked for its
-// form and shown as <time>.
-std::string AppliedEntry(std::string entry)
-{
-    const std::string mark = "\tok: applied on ";
-    const std::size_t at = entry.find(mark);
-    if (at != std::string::npos && entry.size() >= at + mark.size() + 19) {
-        const std::string time = entry.substr(at + mark.size(), 19);
-        if (time[4] == '-' && time[7] == '-' && time[10] == ' ' && time[13] == ':' && time[16] == ':')
-            entry.replace(at + mark.size(), 19, "<time>");
-    }
-    return entry;
 }
 
 // A value's type and bytes, "" when it is missing.
@@ -209,10 +207,7 @@ TEST(Apply, ImportsASetOnceAndKeepsTheUsersChanges)
     std::vector<std::string> log;
     const auto run = [&](const std::string& arguments, const std::vector<std::string>& lines) {
         EXPECT_EQ(RunTool(arguments, dir, dir + "\\stdout.txt"), 0u);
-        std::vector<std::string> entries = Entries(Read(dir + "\\stdout.txt"));
-        for (std::string& entry : entries)
-            entry = AppliedEntry(entry);
-        EXPECT_EQ(entries, lines);
+        EXPECT_EQ(Entries(Read(dir + "\\stdout.txt")), lines);
         log.insert(log.end(), lines.begin(), lines.end());
     };
     const std::vector<std::string> nothingToDo = {set + "\tok: applied on <time>, nothing to do"};
@@ -236,10 +231,7 @@ TEST(Apply, ImportsASetOnceAndKeepsTheUsersChanges)
     SCOPED_TRACE("/again");
     run(apply + " /again", kSetLines);
     ExpectSetWritten();
-    std::vector<std::string> logged = Entries(Read(out + "\\Movara.log"));
-    for (std::string& entry : logged)
-        entry = AppliedEntry(entry);
-    EXPECT_EQ(logged, log);
+    EXPECT_EQ(Entries(Read(out + "\\Movara.log")), log);
 }
 
 // Lines planted in a set are refused, each with its own failed line, and
@@ -254,9 +246,9 @@ TEST(Apply, RefusesWhatIsNoDriveOrPrinterAndKeepsLettersInUse)
     MakeSet(set,
             "[HKEY_CURRENT_USER\\Network\\N]\r\n\"RemotePath\"=\"\\\\\\\\OLD\\\\n\"\r\n"
             "[HKEY_CURRENT_USER\\Network\\Z]\r\n\"RemotePath\"=\"\\\\\\\\OLD\\\\z\"\r\n",
-            "[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run]\r\n"
-            "\"evil\"=\"c:\\\\x.exe\"\r\n",
-            "[-HKEY_CURRENT_USER\\Network]\r\n");
+            L"[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run]\r\n"
+            L"\"evil\"=\"c:\\\\x.exe\"\r\n",
+            L"[-HKEY_CURRENT_USER\\Network]\r\n");
     const std::string temp = [] {
         char path[MAX_PATH];
         return std::string(path, GetTempPathA(MAX_PATH, path)) + "Movara.log";
@@ -283,10 +275,7 @@ TEST(Apply, RefusesWhatIsNoDriveOrPrinterAndKeepsLettersInUse)
     EXPECT_EQ(Value(std::wstring(kRunKey, kRunKey + sizeof kRunKey - 1), L"evil"), "");
     EXPECT_EQ(Value(L"Network\\N", L"RemotePath"), Sz("\\\\OTHER\\x"));
     EXPECT_FALSE(sandbox::KeyExists(HKEY_CURRENT_USER, "Network\\Z"));
-    EXPECT_EQ(Value(L"Network\\K", L"RemotePath"), Sz("\\\\NEW\\share"));
-    EXPECT_EQ(Value(L"Printers\\Connections\\,,NEW,HP 4", L"Server"), Sz("\\\\NEW"));
-    EXPECT_EQ(Value(L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows", L"Device"),
-              Sz("\\\\NEW\\HP 4,winspool,Ne01:"));
+    ExpectSetWritten();
 
     // A folder without the set's files is a usage error; its line goes to
     // the /out folder when that is there.
@@ -425,18 +414,6 @@ TEST(Apply, SetsWithNothingToImport)
 
 namespace {
 
-// A Unicode export of body, as reg export writes one.
-std::string WideExport(const std::wstring& body)
-{
-    const std::wstring text = L"Windows Registry Editor Version 5.00\r\n\r\n" + body;
-    std::string bytes = "\xFF\xFE";
-    for (const wchar_t c : text) {
-        bytes += static_cast<char>(c & 0xFF);
-        bytes += static_cast<char>(c >> 8);
-    }
-    return bytes;
-}
-
 // A name as a quoted string of a .reg file.
 std::wstring RegQuoted(const std::wstring& name)
 {
@@ -480,17 +457,8 @@ TEST(Apply, ConnectsNamesOfEveryScriptAsTheyAre)
     const std::wstring plotter = L"\x041F\x043B\x043E\x0442\x0442\x0435\x0440";                           // Плоттер
     // The profile remembers S: for another Cyrillic path, T: for the set's
     // own in upper case; V: is connected to another path now.
-    const auto remember = [](const char* key, const std::wstring& path) {
-        HKEY handle;
-        ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, std::wstring(key, key + strlen(key)).c_str(), 0, nullptr, 0,
-                                  KEY_WRITE, nullptr, &handle, nullptr),
-                  ERROR_SUCCESS);
-        RegSetValueExW(handle, L"RemotePath", 0, REG_SZ, reinterpret_cast<const BYTE*>(path.c_str()),
-                       static_cast<DWORD>((path.size() + 1) * sizeof(wchar_t)));
-        RegCloseKey(handle);
-    };
-    remember("Network\\S", plans);
-    remember("Network\\T", docsUpper);
+    sandbox::SetWide(HKEY_CURRENT_USER, L"Network\\S", L"RemotePath", plans);
+    sandbox::SetWide(HKEY_CURRENT_USER, L"Network\\T", L"RemotePath", docsUpper);
 
     const std::string dir = sandbox::FreshDir("scripts"), set = dir + "\\set";
     sandbox::MakeDirs(set);

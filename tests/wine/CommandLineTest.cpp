@@ -10,6 +10,8 @@
 
 using sandbox::Exists;
 using sandbox::Read;
+using sandbox::SortedEntries;
+using sandbox::Replaced;
 using sandbox::Lines;
 using sandbox::RunProgram;
 using sandbox::RunTool;
@@ -21,52 +23,50 @@ const char kUserKey[] = "S-1-5-21-0-0-0-1000";  // Wine's running user, logged o
 const char kNotKnown[] = "failed: Problem connecting to remote machine. Please check to make sure the pc name does "
                          "exist on the network.  The name is not known on the network. (error N)";
 
-std::vector<std::string> Entries(const std::string& text)
+const char kWindowsKey[] = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
+
+std::string DefaultPrinterFile(const std::string& device)
 {
-    std::vector<std::string> entries;
-    for (const std::string& line : Lines(text))
-        entries.push_back(sandbox::LogEntry(line));
-    std::sort(entries.begin(), entries.end());  // machines run side by side
-    return entries;
+    std::string escaped;
+    for (char c : device)
+        escaped += c == '\\' ? "\\\\" : std::string(1, c);
+    return "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows]\r\n"
+           "\"Device\"=\"" + escaped + "\"\r\n";
 }
 
-std::string Replaced(std::string text, const std::string& from, const std::string& to)
+bool Has(const std::string& text, const std::string& part)
 {
-    for (std::size_t at = 0; (at = text.find(from, at)) != std::string::npos; at += to.size())
-        text.replace(at, from.size(), to);
-    return text;
-}
-
-struct ToolRun {
-    std::string arguments, dir, output;
-    DWORD code;
-};
-
-DWORD WINAPI RunInThread(LPVOID run)
-{
-    ToolRun& r = *static_cast<ToolRun*>(run);
-    r.code = RunTool(r.arguments, r.dir, r.output);
-    return 0;
+    return text.find(part) != std::string::npos;
 }
 
 }  // namespace
 
 // Every kind of source from one command line, with no window, into one
-// folder; a second run appends to the log and replaces the sets.
+// folder: the default printer travels with each kind of set, and /map
+// renames the old server in every file to import, never in the raw
+// exports, and never a server whose name only begins with the old one's. A
+// second run appends to the log and replaces the sets.
 TEST(CommandLine, ExportsAFleetWithoutAWindow)
 {
     sandbox::InstallStandIn();
     const std::string dir = sandbox::FreshDir("fleet"), out = dir + "\\out";
     const std::string home = driver::ThisComputer().substr(2), uninstall = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
     SHDeleteKeyA(HKEY_CURRENT_USER, "Printers");
-    sandbox::SetString(HKEY_CURRENT_USER, "Printers\\Connections\\,,srv,Laser", "Server", "\\\\srv");
+    SHDeleteKeyA(HKEY_CURRENT_USER, "Network");
+    sandbox::SetString(HKEY_CURRENT_USER, "Printers\\Connections\\,,OLDSRV,HP 4", "Server", "\\\\OLDSRV");
+    sandbox::SetString(HKEY_CURRENT_USER, "Printers\\Connections\\,,OLDER,Laser", "Server", "\\\\OLDER");
+    sandbox::SetString(HKEY_CURRENT_USER, "Network\\Z", "RemotePath", "\\\\oldsrv\\share");
+    sandbox::SetString(HKEY_CURRENT_USER, "Network\\Y", "RemotePath", "\\\\OLDER\\x");
+    sandbox::SetString(HKEY_CURRENT_USER, kWindowsKey, "Device", "\\\\OLDSRV\\HP 4,winspool,Ne01:");
+    sandbox::SetString(HKEY_CURRENT_USER, kWindowsKey, "load", "c:\\not-carried.exe");
     sandbox::SetString(HKEY_LOCAL_MACHINE, uninstall + "\\Viewer", "DisplayName", "Viewer 1.0");
     sandbox::RemoveTree("C:\\users\\carol");
     sandbox::MakeDirs("C:\\users\\carol");
-    sandbox::Write("C:\\users\\carol\\ntuser.dat", "Printers\r\n");
+    sandbox::Write("C:\\users\\carol\\ntuser.dat",
+                   "Printers\r\nSoftware\\Microsoft\\Windows NT\\CurrentVersion\\Windows|Device|\\\\OldSrv\\Laser,winspool,Ne02:\r\n");
 
     EXPECT_EQ(RunTool("/machine " + driver::ThisComputer() + " /MACHINE " + home + " /machine NOSUCHPC /apps /profile carol "
-                      "/current /out " + out, dir, dir + "\\stdout.txt"), 1u);
+                      "/current /map \\\\OLDSRV=\\\\NEWSRV /out " + out, dir, dir + "\\stdout.txt"), 1u);
     const std::string machine = home;  // Wine names the computer in capitals
     const std::string folder = out + "\\" + machine + "\\";
     std::string homeFolder;
@@ -82,17 +82,37 @@ TEST(CommandLine, ExportsAFleetWithoutAWindow)
     };
     std::vector<std::string> sorted = expected;
     std::sort(sorted.begin(), sorted.end());
-    EXPECT_EQ(Entries(Read(out + "\\Movara.log")), sorted);
-    EXPECT_EQ(Entries(Read(dir + "\\stdout.txt")), sorted);
-    const std::string printers = Read(folder + homeFolder + "\\printers.txt");
-    EXPECT_NE(printers.find(std::string("\r\n[") + kUserKey + "\\Printers\\Connections\\,,srv,Laser]\r\n\"Server\"="),
+    EXPECT_EQ(SortedEntries(Read(out + "\\Movara.log")), sorted);
+    EXPECT_EQ(SortedEntries(Read(dir + "\\stdout.txt")), sorted);
+    const std::string current = out + "\\CurrentUser\\", profile = out + "\\carol\\", remote = folder + homeFolder + "\\";
+    // The tool's own writer: the raw .txt as read, its .reg copy renamed.
+    const std::string printers = Read(remote + "printers.txt");
+    EXPECT_NE(printers.find(std::string("\r\n[") + kUserKey + "\\Printers\\Connections\\,,OLDSRV,HP 4]\r\n\"Server\"="),
               std::string::npos) << printers;
-    EXPECT_EQ(Read(folder + homeFolder + "\\printers.txt.reg"), Replaced(printers, std::string("[") + kUserKey, "[HKEY_CURRENT_USER"));
-    EXPECT_NE(Read(folder + homeFolder + "\\SmallApps.txt").find("\"Viewer 1.0\"\r\n"), std::string::npos);
-    EXPECT_TRUE(Exists(out + "\\carol\\printers.reg"));
-    EXPECT_FALSE(Exists(out + "\\carol\\mappedDrv.reg"));
-    EXPECT_TRUE(Exists(out + "\\CurrentUser\\printers.reg"));
+    EXPECT_EQ(Read(remote + "printers.txt.reg"),
+              Replaced(Replaced(printers, std::string("[") + kUserKey, "[HKEY_CURRENT_USER"), "OLDSRV", "NEWSRV"));
+    EXPECT_TRUE(Has(Read(remote + "drives.txt.reg"), "\"RemotePath\"=\"\\\\\\\\NEWSRV\\\\share\""));
+    EXPECT_TRUE(Has(Read(remote + "drives.txt"), "\"RemotePath\"=\"\\\\\\\\oldsrv\\\\share\""));
+    EXPECT_NE(Read(remote + "SmallApps.txt").find("\"Viewer 1.0\"\r\n"), std::string::npos);
+    EXPECT_FALSE(Exists(profile + "mappedDrv.reg"));
     EXPECT_FALSE(Exists(out + "\\NOSUCHPC"));
+    // The running user's and the remote user's default printer, on the new server; a stored profile's too.
+    EXPECT_EQ(Read(current + "DefaultPrinter.reg"), DefaultPrinterFile("\\\\NEWSRV\\HP 4,winspool,Ne01:"));
+    EXPECT_EQ(Read(remote + "DefaultPrinter.reg"), DefaultPrinterFile("\\\\NEWSRV\\HP 4,winspool,Ne01:"));
+    EXPECT_EQ(Read(profile + "DefaultPrinter.reg"), DefaultPrinterFile("\\\\NEWSRV\\Laser,winspool,Ne02:"));
+    // reg's UTF-16 exports and their rewrites: renamed, the raw export as read.
+    const std::string exported = Read(current + "printers.reg"), drives = Read(current + "mappedDrv.reg");
+    EXPECT_TRUE(Has(exported, sandbox::Utf16("[HKEY_CURRENT_USER\\Printers\\Connections\\,,NEWSRV,HP 4]\r\n\"Server\"=\"\\\\\\\\NEWSRV\"")))
+        << exported;
+    EXPECT_TRUE(Has(exported, sandbox::Utf16("[HKEY_CURRENT_USER\\Printers\\Connections\\,,OLDER,Laser]\r\n\"Server\"=\"\\\\\\\\OLDER\"")));
+    EXPECT_FALSE(Has(exported, sandbox::Utf16("OLDSRV")));
+    EXPECT_TRUE(Has(Read(current + "printers.prx"), sandbox::Utf16(",,NEWSRV,HP 4]")));
+    EXPECT_TRUE(Has(drives, sandbox::Utf16("\"RemotePath\"=\"\\\\\\\\NEWSRV\\\\share\"")));
+    for (const std::string& set : {current, remote, profile}) {
+        const std::string source = Read(set + "Source.txt");
+        EXPECT_TRUE(Has(source, "DefaultPrinter.reg\r\n")) << source;
+        EXPECT_TRUE(Has(source, "\r\nServers renamed in the files to import: \\\\OLDSRV to \\\\NEWSRV\r\n")) << source;
+    }
 
     // Again, without the applications: the log grows, the machine's set is
     // replaced, and the line tells of the work folder a killed run had left.
@@ -110,6 +130,17 @@ TEST(CommandLine, ExportsAFleetWithoutAWindow)
     EXPECT_FALSE(Exists(folder + homeFolder + "\\apps.txt"));
     EXPECT_FALSE(Exists(folder + homeFolder + "\\SmallApps.txt"));
     EXPECT_EQ(sandbox::StandInCalls().find("load|hku\\carol|ntuser.dat\n"), 0u);
+
+    // A printer of the machine itself is named, and no file carries it.
+    sandbox::SetString(HKEY_CURRENT_USER, kWindowsKey, "Device", "HP LaserJet,winspool,LPT1:");
+    EXPECT_EQ(RunTool("/current /out " + out, dir, dir + "\\stdout.txt"), 0u);
+    EXPECT_FALSE(Exists(current + "DefaultPrinter.reg"));
+    EXPECT_TRUE(Has(Read(current + "Source.txt"),
+                    "\r\nDefault printer: HP LaserJet, a printer of the old machine itself, is not carried\r\n"));
+    EXPECT_TRUE(Has(Read(current + "printers.reg"), sandbox::Utf16(",,OLDSRV,HP 4]"))) << "no map, no rename";
+    SHDeleteValueA(HKEY_CURRENT_USER, kWindowsKey, "Device");
+    SHDeleteValueA(HKEY_CURRENT_USER, kWindowsKey, "load");
+    SHDeleteKeyA(HKEY_CURRENT_USER, "Network");
 }
 
 // A usage error exports nothing, makes no folder, and says which argument was wrong.
@@ -126,15 +157,12 @@ TEST(CommandLine, UsageErrorsExportNothing)
     } cases[] = {
         {"/out " + dir + "\\logs /current /bogus", dir + "\\logs", "unknown argument \"/bogus\""},
         {"/current /bogus /out " + dir + "\\logs", dir, "unknown argument \"/bogus\""},  // /out not read yet
-        {"/out " + dir + "\\logs /jobs 0 /machine PC1", dir + "\\logs", "/jobs needs a number from 1 to 64, not \"0\""},
-        {"/current /out", dir, "/out needs a value"},
         {"/machines " + dir + "\\none.txt /out " + dir + "\\new", dir, "\"" + dir + "\\none.txt\" cannot be read"},
         // Nothing left to export once the lists are read: no run passes for a fleet's.
         {"/machines " + dir + "\\comments.txt /out " + dir + "\\new", dir,
          "/machines: the list \"" + dir + "\\comments.txt\" names no machine"},
         {"/machines " + dir + "\\comments.txt /machines " + dir + "\\empty.txt /apps", dir,
          "/machines: the lists \"" + dir + "\\comments.txt\", \"" + dir + "\\empty.txt\" name no machine"},
-        {"/machine \\\\ /out " + dir + "\\logs", dir, "/machine needs the name of a machine, not \"\\\\\""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.arguments);
@@ -151,37 +179,6 @@ TEST(CommandLine, UsageErrorsExportNothing)
     EXPECT_NE(Read(dir + "\\stdout.txt").find("/jobs N"), std::string::npos);
 }
 
-// Lists as admins save them: "Unicode" from Notepad or wmic, UTF-8 with a
-// mark; every list is read, the names each once. A name that does not
-// resolve fails at once with its reason; one that the ANSI code page cannot
-// carry fails alone; this computer is exported.
-TEST(CommandLine, ListsInEveryEncodingAreReadTogether)
-{
-    const std::string dir = sandbox::FreshDir("lists"), out = dir + "\\out";
-    const std::string home = driver::ThisComputer().substr(2);
-    std::string wide = "\xFF\xFE" + sandbox::Utf16("; site 1\r\n\\\\" + home + "\r\nNOSUCHW1\r\n");
-    wide += std::string("\xDD\x30\xFC\x30\xEB\x30\r\0\n\0", 10);  // katakana, which code page 1252 lacks
-    sandbox::Write(dir + "\\wide.txt", wide);
-    // The mark must not stick to the first name, and the same machine in
-    // another form is the same machine.
-    std::string lower = home;
-    for (char& c : lower)
-        c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
-    sandbox::Write(dir + "\\utf8.txt", "\xEF\xBB\xBF" + lower + "\nNOSUCHU8\n");
-    EXPECT_EQ(RunTool("/machines " + dir + "\\wide.txt /machines " + dir + "\\utf8.txt /out " + out, dir,
-                      dir + "\\stdout.txt"),
-              1u);
-    std::vector<std::string> entries = Entries(Read(out + "\\Movara.log"));
-    ASSERT_EQ(entries.size(), 4u) << Read(out + "\\Movara.log");
-    EXPECT_EQ(entries[0], "???\tfailed: The name cannot be written in this system's code page, so no machine can be "
-                          "asked by it.");
-    EXPECT_EQ(entries[1], std::string("NOSUCHU8\t") + kNotKnown);
-    EXPECT_EQ(entries[2], std::string("NOSUCHW1\t") + kNotKnown);
-    EXPECT_EQ(entries[3].substr(0, home.size() + 1), home + "\\");
-    EXPECT_EQ(entries[3].substr(entries[3].size() - 4), ")\tok");
-    EXPECT_EQ(Entries(Read(dir + "\\stdout.txt")), entries);
-}
-
 // Lists that name machines, none of them usable: each name fails with its
 // reason, and the run is no usage error and no success.
 TEST(CommandLine, ListsOfUnusableNamesFailEachName)
@@ -190,7 +187,7 @@ TEST(CommandLine, ListsOfUnusableNamesFailEachName)
     sandbox::Write(dir + "\\slashes.txt", "\\\\\r\n");
     sandbox::Write(dir + "\\wide.txt", "\xFF\xFE" + std::string("\xDD\x30\xFC\x30\r\0\n\0", 8));  // katakana
     EXPECT_EQ(RunCommandLine({"/machines", dir + "\\slashes.txt", "/machines", dir + "\\wide.txt", "/out", out}), 1);
-    EXPECT_EQ(Entries(Read(out + "\\Movara.log")),
+    EXPECT_EQ(SortedEntries(Read(out + "\\Movara.log")),
               (std::vector<std::string>{"??\tfailed: The name cannot be written in this system's code page, so no "
                                         "machine can be asked by it.",
                                         "\\\\\tfailed: \"\\\\\" is not the name of a machine."}));
@@ -211,42 +208,7 @@ TEST(CommandLine, ConsoleFrontWaitsAndPassesTheExitCode)
     EXPECT_EQ(lines[1].substr(0, 12), "errorlevel 1");
     EXPECT_EQ(RunProgram(com, "/machine \\\\", dir, dir + "\\stdout.txt"), 2u);
     EXPECT_NE(Read(dir + "\\stdout.txt").find("usage error"), std::string::npos);
-
-    // At a prompt whose output goes to a file: the line reaches the file,
-    // and the errorlevel that the next command reads is the run's.
-    RunProgram(cmd, "/c \"\"" + com + "\" /machine NOSUCHC2 /out " + dir + " > \"" + dir +
-                        "\\lines.txt\" & if errorlevel 1 echo level 1 or more\"",
-               dir, dir + "\\stdout.txt");
-    const std::vector<std::string> file = Lines(Read(dir + "\\lines.txt"));
-    ASSERT_EQ(file.size(), 1u) << Read(dir + "\\lines.txt");
-    EXPECT_EQ(sandbox::LogEntry(file[0]), std::string("NOSUCHC2\t") + kNotKnown);
-    EXPECT_EQ(Lines(Read(dir + "\\stdout.txt")), std::vector<std::string>{"level 1 or more\r"});
 }
-
-namespace {
-
-// Runs exe in a console of its own, as a command prompt window would; its
-// exit code, or 999 when it had not ended in time.
-DWORD RunInNewConsole(const std::string& exe, const std::string& arguments, const std::string& dir)
-{
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    std::string line = "\"" + exe + "\" " + arguments;
-    DWORD code = 998;
-    if (CreateProcessA(exe.c_str(), &line[0], nullptr, nullptr, FALSE, CREATE_NEW_CONSOLE, nullptr, dir.c_str(),
-                       &startup, &process)) {
-        if (WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0)
-            GetExitCodeProcess(process.hProcess, &code);
-        else
-            TerminateProcess(process.hProcess, code = 999);
-        CloseHandle(process.hProcess);
-        CloseHandle(process.hThread);
-    }
-    return code;
-}
-
-}  // namespace
 
 // What only a crash or a key press gives, with a stand-in behind a copy of
 // the front: an exception code becomes errorlevel 1, which "if errorlevel 1"
@@ -268,7 +230,7 @@ TEST(CommandLine, ConsoleFrontPassesACrashAsOneAndWaitsOutCtrlC)
                dir + "\\stdout.txt");
     EXPECT_EQ(Read(dir + "\\stdout.txt"), "MovaraM: MovaraM.exe ended abnormally (0xC0000005).\r\nlevel 1 or more\r\n");
 
-    EXPECT_EQ(RunInNewConsole(com, "interrupt", dir), 71u)
+    EXPECT_EQ(RunProgram(com, "interrupt", dir, ""), 71u)
         << "70: the tool never heard Ctrl+C; any other: the front ended first";
 }
 
@@ -303,7 +265,7 @@ TEST(CommandLine, CtrlCStopsTheRunBetweenItsSources)
     interrupt.Wait();
     EXPECT_EQ(interrupt.returned, TRUE) << "the handler was not installed, or let the process end";
     EXPECT_TRUE(stillLoaded) << "the profile in progress is finished by its own job";
-    EXPECT_EQ(Entries(Read(dir + "\\Movara.log")),
+    EXPECT_EQ(SortedEntries(Read(dir + "\\Movara.log")),
               (std::vector<std::string>{"PCC\tfailed: cancelled", "current user\tfailed: cancelled",
                                         "profile carol\tok", "profile dave\tfailed: cancelled"}));
     const std::string calls = sandbox::StandInCalls();
@@ -335,27 +297,27 @@ TEST(CommandLine, RunsSideBySideShareTheLog)
     for (int round = 0; round < 3; ++round) {
         SCOPED_TRACE(round);
         const std::string dir = sandbox::FreshDir("together");
-        ToolRun runs[3];
+        sandbox::TToolRuns runs[3];
         HANDLE threads[3];
         for (int r = 0; r < 3; ++r) {
             std::string machines;
             for (int i = 0; i < 30; ++i)
                 machines += " /machine NOSUCH" + std::string(1, static_cast<char>('A' + r)) + std::to_string(i);
-            runs[r] = {machines + " /jobs 4", dir, dir + "\\out" + std::to_string(r) + ".txt", 0};
-            threads[r] = CreateThread(nullptr, 0, RunInThread, &runs[r], 0, nullptr);
+            runs[r] = {dir, machines + " /jobs 4", dir + "\\out" + std::to_string(r), 1, {}};
+            threads[r] = CreateThread(nullptr, 0, sandbox::RunToolTimes, &runs[r], 0, nullptr);
         }
         WaitForMultipleObjects(3, threads, TRUE, 180000);
         for (HANDLE thread : threads)
             CloseHandle(thread);
         std::vector<std::string> expected;
         for (int r = 0; r < 3; ++r) {
-            EXPECT_EQ(runs[r].code, 1u);
+            EXPECT_EQ(runs[r].codes, std::vector<DWORD>{1u});
             for (int i = 0; i < 30; ++i)
                 expected.push_back("NOSUCH" + std::string(1, static_cast<char>('A' + r)) + std::to_string(i) + "\t" +
                                    kNotKnown);
         }
         std::sort(expected.begin(), expected.end());
-        EXPECT_EQ(Entries(Read(dir + "\\Movara.log")), expected);
+        EXPECT_EQ(SortedEntries(Read(dir + "\\Movara.log")), expected);
     }
 }
 
@@ -409,7 +371,7 @@ TEST(CommandLine, MachinesAreAskedSideBySide)
     const std::string thrown = sandbox::FreshDir("thrown");
     seams.listUsers = ThrowsForPcT;
     EXPECT_EQ(RunCommandLine({"/machine", "PCT", "/machine", "PCU", "/jobs", "1", "/out", thrown}, seams), 1);
-    const std::vector<std::string> entries = Entries(Read(thrown + "\\Movara.log"));
+    const std::vector<std::string> entries = SortedEntries(Read(thrown + "\\Movara.log"));
     ASSERT_EQ(entries.size(), 2u);
     EXPECT_EQ(entries[0], "PCT\tfailed: The export ended with an unexpected error.");
     EXPECT_EQ(entries[1].substr(0, 11), "PCU\tfailed:");
@@ -445,89 +407,4 @@ TEST(CommandLine, ProbeTellsRefusedSilentAndAnswering)
     result = ProbeMachine("NOSUCHPROBE", {closed, closed});
     EXPECT_EQ(result.outcome, ProbeOutcome::NotKnown);
     EXPECT_EQ(result.error, WSAHOST_NOT_FOUND);
-}
-
-namespace {
-
-const char kWindowsKey[] = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
-
-std::string DefaultPrinterFile(const std::string& device)
-{
-    std::string escaped;
-    for (char c : device)
-        escaped += c == '\\' ? "\\\\" : std::string(1, c);
-    return "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows]\r\n"
-           "\"Device\"=\"" + escaped + "\"\r\n";
-}
-
-bool Has(const std::string& text, const std::string& part)
-{
-    return text.find(part) != std::string::npos;
-}
-
-}  // namespace
-
-// The default printer travels with each kind of set, and /map renames the
-// old server in every file to import, never in the raw exports, and never a
-// server whose name only begins with the old one's.
-TEST(CommandLine, DefaultPrinterAndRenamedServers)
-{
-    sandbox::InstallStandIn();
-    const std::string dir = sandbox::FreshDir("map"), out = dir + "\\out", home = driver::ThisComputer().substr(2);
-    SHDeleteKeyA(HKEY_CURRENT_USER, "Printers");
-    SHDeleteKeyA(HKEY_CURRENT_USER, "Network");
-    sandbox::SetString(HKEY_CURRENT_USER, "Printers\\Connections\\,,OLDSRV,HP 4", "Server", "\\\\OLDSRV");
-    sandbox::SetString(HKEY_CURRENT_USER, "Printers\\Connections\\,,OLDER,Laser", "Server", "\\\\OLDER");
-    sandbox::SetString(HKEY_CURRENT_USER, "Network\\Z", "RemotePath", "\\\\oldsrv\\share");
-    sandbox::SetString(HKEY_CURRENT_USER, "Network\\Y", "RemotePath", "\\\\OLDER\\x");
-    sandbox::SetString(HKEY_CURRENT_USER, kWindowsKey, "Device", "\\\\OLDSRV\\HP 4,winspool,Ne01:");
-    sandbox::SetString(HKEY_CURRENT_USER, kWindowsKey, "load", "c:\\not-carried.exe");
-    sandbox::RemoveTree("C:\\users\\dora");
-    sandbox::MakeDirs("C:\\users\\dora");
-    sandbox::Write("C:\\users\\dora\\ntuser.dat",
-                   "Printers\r\nSoftware\\Microsoft\\Windows NT\\CurrentVersion\\Windows|Device|\\\\OldSrv\\Laser,winspool,Ne02:\r\n");
-
-    EXPECT_EQ(RunTool("/current /profile dora /machine " + home + " /map \\\\OLDSRV=\\\\NEWSRV /out " + out, dir,
-                      dir + "\\stdout.txt"),
-              0u) << Read(dir + "\\stdout.txt");
-    const std::string current = out + "\\CurrentUser\\", profile = out + "\\dora\\";
-    std::string remote;
-    for (const std::string& line : Lines(Read(out + "\\Movara.log")))
-        if (line.find(kUserKey) != std::string::npos)
-            remote = out + "\\" + home + "\\" + line.substr(line.find('\\') + 1, line.find(" (") - line.find('\\') - 1) + "\\";
-    ASSERT_FALSE(remote.empty()) << Read(out + "\\Movara.log");
-
-    // The running user's and the remote user's default printer, on the new server; a stored profile's too.
-    EXPECT_EQ(Read(current + "DefaultPrinter.reg"), DefaultPrinterFile("\\\\NEWSRV\\HP 4,winspool,Ne01:"));
-    EXPECT_EQ(Read(remote + "DefaultPrinter.reg"), DefaultPrinterFile("\\\\NEWSRV\\HP 4,winspool,Ne01:"));
-    EXPECT_EQ(Read(profile + "DefaultPrinter.reg"), DefaultPrinterFile("\\\\NEWSRV\\Laser,winspool,Ne02:"));
-    // reg's UTF-16 exports and their rewrites: renamed, the raw export as read.
-    const std::string printers = Read(current + "printers.reg"), drives = Read(current + "mappedDrv.reg");
-    EXPECT_TRUE(Has(printers, sandbox::Utf16("[HKEY_CURRENT_USER\\Printers\\Connections\\,,NEWSRV,HP 4]\r\n\"Server\"=\"\\\\\\\\NEWSRV\"")))
-        << printers;
-    EXPECT_TRUE(Has(printers, sandbox::Utf16("[HKEY_CURRENT_USER\\Printers\\Connections\\,,OLDER,Laser]\r\n\"Server\"=\"\\\\\\\\OLDER\"")));
-    EXPECT_FALSE(Has(printers, sandbox::Utf16("OLDSRV")));
-    EXPECT_TRUE(Has(Read(current + "printers.prx"), sandbox::Utf16(",,NEWSRV,HP 4]")));
-    EXPECT_TRUE(Has(drives, sandbox::Utf16("\"RemotePath\"=\"\\\\\\\\NEWSRV\\\\share\"")));
-    // The tool's own writer: the raw .txt as read, its .reg copy renamed.
-    EXPECT_TRUE(Has(Read(remote + "printers.txt"), ",,OLDSRV,HP 4]"));
-    EXPECT_TRUE(Has(Read(remote + "printers.txt.reg"), "[HKEY_CURRENT_USER\\Printers\\Connections\\,,NEWSRV,HP 4]\r\n"));
-    EXPECT_TRUE(Has(Read(remote + "drives.txt.reg"), "\"RemotePath\"=\"\\\\\\\\NEWSRV\\\\share\""));
-    EXPECT_TRUE(Has(Read(remote + "drives.txt"), "\"RemotePath\"=\"\\\\\\\\oldsrv\\\\share\""));
-    for (const std::string& set : {current, remote, profile}) {
-        const std::string source = Read(set + "Source.txt");
-        EXPECT_TRUE(Has(source, "DefaultPrinter.reg\r\n")) << source;
-        EXPECT_TRUE(Has(source, "\r\nServers renamed in the files to import: \\\\OLDSRV to \\\\NEWSRV\r\n")) << source;
-    }
-
-    // A printer of the machine itself is named, and no file carries it.
-    sandbox::SetString(HKEY_CURRENT_USER, kWindowsKey, "Device", "HP LaserJet,winspool,LPT1:");
-    EXPECT_EQ(RunTool("/current /out " + out, dir, dir + "\\stdout.txt"), 0u);
-    EXPECT_FALSE(Exists(current + "DefaultPrinter.reg"));
-    EXPECT_TRUE(Has(Read(current + "Source.txt"),
-                    "\r\nDefault printer: HP LaserJet, a printer of the old machine itself, is not carried\r\n"));
-    EXPECT_TRUE(Has(Read(current + "printers.reg"), sandbox::Utf16(",,OLDSRV,HP 4]"))) << "no map, no rename";
-    SHDeleteValueA(HKEY_CURRENT_USER, kWindowsKey, "Device");
-    SHDeleteValueA(HKEY_CURRENT_USER, kWindowsKey, "load");
-    SHDeleteKeyA(HKEY_CURRENT_USER, "Network");
 }

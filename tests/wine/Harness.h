@@ -140,20 +140,33 @@ inline bool Exists(const std::string& path) { return GetFileAttributesA(path.c_s
 std::string Read(const std::string& path);
 // The names in a folder, "." and ".." aside, sorted and each followed by "|".
 std::string Listing(const std::string& folder);
-// Runs exe with these arguments in dir, its standard output into output;
-// the exit code, or 999 when it had not ended by itself in time (waiting
-// for a person at a window it must not show).
+// Runs exe with these arguments in dir, its standard output into output
+// (with "", in a console of its own, as a command prompt window would run
+// it); the exit code, or 999 when it had not ended by itself in time
+// (waiting for a person at a window it must not show).
 DWORD RunProgram(const std::string& exe, const std::string& arguments, const std::string& dir, const std::string& output);
 // RunProgram for the tool beside the test program.
 inline DWORD RunTool(const std::string& arguments, const std::string& dir, const std::string& output)
 {
     return RunProgram(Beside("MovaraM.exe"), arguments, dir, output);
 }
+// The tool run so many times in dir, one after the other, its standard
+// output into output<i>.txt each time: on a thread of its own.
+struct TToolRuns {
+    std::string dir, arguments, output;
+    int times;
+    std::vector<DWORD> codes;
+};
+DWORD WINAPI RunToolTimes(LPVOID runs);
 // The lines of a text, without their LF.
 std::vector<std::string> Lines(const std::string& text);
 // A log line's source and outcome: its time checked for its form and cut
 // off, its error numbers hidden (ErrorNumbersHidden).
 std::string LogEntry(const std::string& line);
+// LogEntry of each line, sorted: machines run side by side.
+std::vector<std::string> SortedEntries(const std::string& log);
+// The text with every from replaced by to.
+std::string Replaced(std::string text, const std::string& from, const std::string& to);
 // The text with each "(error <digits>)" as "(error N)": a name that does not
 // resolve is error 11001, or 11002 while the resolver is busy.
 std::string ErrorNumbersHidden(std::string text);
@@ -175,6 +188,10 @@ inline void SetString(HKEY root, const std::string& path, const char* name, cons
 {
     SetValue(root, path, name, REG_SZ, text + '\0');
 }
+// Creates the key at path (in that view of the registry) and sets the value
+// to text and its closing NUL through the wide call.
+void SetWide(HKEY root, const std::wstring& path, const wchar_t* name, const std::wstring& text, DWORD type = REG_SZ,
+             REGSAM view = 0);
 
 // Fills the machine's uninstall key (and the 32-bit view of a 64-bit
 // machine) with entries of every kind Applications.txt must tell apart, and

@@ -1,13 +1,11 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 #include "app/CommandLineRun.h"
 #include "tests/wine/Harness.h"
 #include "tests/wine/SilentPort.h"
 
-using sandbox::Lines;
 using sandbox::Read;
+using sandbox::SortedEntries;
 
 namespace {
 
@@ -90,15 +88,6 @@ public:
         return 0;
     }
 };
-
-std::vector<std::string> Entries(const std::string& log)
-{
-    std::vector<std::string> entries;
-    for (const std::string& line : Lines(log))
-        entries.push_back(sandbox::LogEntry(line));
-    std::sort(entries.begin(), entries.end());  // machines run side by side
-    return entries;
-}
 
 }  // namespace
 
@@ -186,7 +175,7 @@ TEST(MachineProbe, PendingConnectsStayWithinTheSlots)
     EXPECT_LE(gMostUnderWay, static_cast<LONG>(kMaxPendingConnects));
     EXPECT_GT(gMostUnderWay, 2) << "the looks never ran side by side";
     EXPECT_EQ(gUnderWay, 0);
-    const std::vector<std::string> entries = Entries(Read(dir + "\\Movara.log"));
+    const std::vector<std::string> entries = SortedEntries(Read(dir + "\\Movara.log"));
     ASSERT_EQ(entries.size(), 16u);
     for (const std::string& entry : entries)
         EXPECT_NE(entry.find("The machine does not answer on the network"), std::string::npos) << entry;
@@ -208,7 +197,7 @@ TEST(MachineProbe, EachReasonTellsWhatTheLookFound)
     EXPECT_EQ(RunCommandLine({"/machine", "\\\\PCANSWERS", "/machine", "PCNOROUTE", "/out", dir}, seams), 1);
     const std::string problem = "\tfailed: Problem connecting to remote machine. Please check to make sure the pc "
                                 "name does exist on the network.  ";
-    EXPECT_EQ(Entries(Read(dir + "\\Movara.log")),
+    EXPECT_EQ(SortedEntries(Read(dir + "\\Movara.log")),
               (std::vector<std::string>{
                   "PCANSWERS" + problem + "The machine answers on the network, but its registry cannot be reached: "
                                           "the Remote Registry service is not running there, its Server service or "
