@@ -110,7 +110,7 @@ std::string StartOnCarol(driver::Tool& tool, const std::string& name)
     return folder;
 }
 
-// As Windows does when the session ends: the process may end once it returns.
+// As Windows does at logoff or shutdown: the process may end once it returns.
 DWORD WINAPI EndSession(LPVOID main)
 {
     return static_cast<DWORD>(SendMessageA(static_cast<HWND>(main), WM_ENDSESSION, TRUE, 0));
@@ -195,9 +195,8 @@ TEST(WindowJob, AnswersWhileAStoredProfileIsExported)
     EXPECT_EQ(tool.WaitExit(), 0u);
 }
 
-// Exit, the close box and the end of the session wait for the job: the tool
-// ends only after the profile's hive is unloaded. At the end of the session
-// a job that does not end in time has its reg ended and its hive unloaded.
+// Exit, the close box, logoff and shutdown wait for the job: the tool ends
+// only after the profile's hive is unloaded. At logoff or shutdown a job that does not end in time has its reg ended and its hive unloaded.
 TEST(WindowJob, ClosingWaitsForTheUnload)
 {
     enum Way { ExitButton, CloseBox, SessionEnd, SessionEndJobStuck };
@@ -212,7 +211,7 @@ TEST(WindowJob, ClosingWaitsForTheUnload)
         if (way == SessionEnd || way == SessionEndJobStuck) {
             DWORD_PTR allowed = 0;
             EXPECT_NE(SendMessageTimeoutA(tool.Main(), WM_QUERYENDSESSION, 0, 0, SMTO_ABORTIFHUNG, 1000, &allowed), 0);
-            EXPECT_EQ(allowed, static_cast<DWORD_PTR>(TRUE)) << "the session may end";
+            EXPECT_EQ(allowed, static_cast<DWORD_PTR>(TRUE)) << "Windows may log off";
             ending = CreateThread(nullptr, 0, EndSession, tool.Main(), 0, nullptr);
             EXPECT_EQ(WaitForSingleObject(ending, 1000), static_cast<DWORD>(WAIT_TIMEOUT)) << "answered before the unload";
         } else {
