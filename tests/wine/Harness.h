@@ -194,7 +194,8 @@ void SetWide(HKEY root, const std::wstring& path, const wchar_t* name, const std
              REGSAM view = 0);
 
 // Fills the machine's uninstall key (and the 32-bit view of a 64-bit
-// machine) with entries of every kind Applications.txt must tell apart, and
+// machine) with entries whose reading only Windows does (an unexpanded
+// name, names outside the code page, the 32-bit view), and
 // the user's own uninstall key below userRoot\userPath with one entry.
 void MakeUninstallEntries(HKEY userRoot, const std::string& userPath);
 // The user's entry, as a line of the stand-in's hive file.
